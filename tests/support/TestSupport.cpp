@@ -1,0 +1,55 @@
+// Shared test helpers; see TestSupport.h.
+#include "TestSupport.h"
+
+#include <fstream>
+#include <random>
+#include <sndfile.h>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace ws::test {
+
+fs::path demoDir() { return fs::path(WS_DEMO_DIR); }
+
+fs::path corpusDir() {
+    fs::path dir(WS_CORPUS_DIR);
+    std::error_code ec;
+    return fs::is_directory(dir, ec) ? fs::canonical(dir) : fs::path();
+}
+
+TempDir::TempDir() {
+    std::random_device rd;
+    auto base = fs::temp_directory_path();
+    for (;;) {
+        path_ = base / ("ws-test-" + std::to_string(rd()));
+        if (fs::create_directory(path_))
+            break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void writeWav(const fs::path& file, int channels, int rate, int bits,
+              const std::vector<int16_t>& samples) {
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = rate;
+    info.format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    fs::create_directories(file.parent_path());
+    SNDFILE* sf = sf_open(file.c_str(), SFM_WRITE, &info);
+    if (!sf)
+        throw std::runtime_error("cannot write " + file.string() + ": " + sf_strerror(nullptr));
+    sf_write_short(sf, samples.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(sf);
+}
+
+void touch(const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::app).flush();
+}
+
+} // namespace ws::test

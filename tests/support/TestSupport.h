@@ -1,0 +1,41 @@
+// Helpers shared by the test suites: where the demo sets and the real-world corpus live,
+// scratch folders, and small WAV writers for generated test files.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ws::test {
+
+// The generated demo sound sets (built by the demo_sets target).
+std::filesystem::path demoDir();
+
+// The shared corpus of real-world audio files, or an empty path when it is absent
+// (a plain clone has none); callers GTEST_SKIP() with a message then.
+std::filesystem::path corpusDir();
+
+// A fresh, empty folder removed again when the object goes out of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes a PCM WAV file through libsndfile. `samples` are interleaved; for 8-bit files
+// they are given as 16-bit values and narrowed by libsndfile.
+void writeWav(const std::filesystem::path& file, int channels, int rate, int bits,
+              const std::vector<int16_t>& samples);
+
+// Creates an empty file (and its parent folders), for tests that only need a name to exist.
+void touch(const std::filesystem::path& file);
+
+} // namespace ws::test

@@ -1,0 +1,2 @@
+// Placeholder: the demo generator's tone table.
+#pragma once
