@@ -9,7 +9,9 @@
 
 #include "WaveFormat.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 typedef struct sf_private_tag SNDFILE;
@@ -20,6 +22,10 @@ namespace ws {
 inline constexpr int32_t StreamInvalidBufferSize = 0x08000001;
 inline constexpr int32_t StreamEndOfStream = 0x00040003; // MS_S_ENDOFSTREAM
 inline constexpr int32_t StreamNoStream = static_cast<int32_t>(0x80040403);
+// A file the decoder cannot open: this base plus the decoder library's own error number
+// (1 to 0x1FF; the base alone when it gives none). The message is the library's own text,
+// for example "Format not recognised." or "Error in WAV file. No 'data' chunk marker.".
+inline constexpr int32_t StreamOpenFailed = static_cast<int32_t>(0x80040200);
 
 // Returns when `code` is 0; otherwise raises AudioReadError with the text of the
 // decoder's table ("Unrecognized error value." for a code it does not know).
@@ -54,9 +60,31 @@ private:
     int64_t StreamPosition_ = 0;
     int64_t SampleStartTime_ = 0;
     int64_t SampleEndTime_ = 0;
-    // Implementation state (decoder handle, frame counters) is added by the
-    // implementation; the public interface above is what the channel relies on.
-    SNDFILE* file_ = nullptr;
+    // How the decoded samples are delivered: the file's own width, 8-bit unsigned for
+    // 8-bit files and 16-bit signed for 16-bit and compressed ones.
+    enum class SampleKind { Unsigned8, Signed16, Signed24, Signed32, Float32, Float64 };
+
+    struct FileCloser {
+        void operator()(SNDFILE* file) const;
+    };
+
+    void setFormat(int channels, int rate, int subFormat);
+    int64_t countFrames();
+    uint64_t decode(std::byte* out, uint64_t frames);
+    template <typename Sample, typename ReadFn, typename StoreFn>
+    uint64_t decodeThroughScratch(std::byte* out, uint64_t frames, ReadFn read, StoreFn store);
+    int64_t frameTime(int64_t frame) const;
+    int64_t timeFrame(int64_t time) const;
+
+    std::unique_ptr<SNDFILE, FileCloser> file_;
+    SampleKind kind_ = SampleKind::Signed16;
+    int channels_ = 0;
+    int64_t frames_ = 0;   // frames in the stream, fixed at opening
+    int64_t framePos_ = 0; // frame at which the next read begins
+    // Fixed decode space for the widths that cannot be decoded straight into the caller's
+    // memory; allocated once at opening so that reads never allocate.
+    std::unique_ptr<std::byte[]> scratch_;
+    uint64_t scratchFrames_ = 0;
 };
 
 } // namespace ws

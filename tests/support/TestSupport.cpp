@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 namespace ws::test {
 
-fs::path demoDir() { return fs::path(WS_DEMO_DIR); }
+fs::path demoDir() {
+    return fs::path(WS_DEMO_DIR);
+}
 
 fs::path corpusDir() {
     fs::path dir(WS_CORPUS_DIR);

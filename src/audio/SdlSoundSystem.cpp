@@ -1,0 +1,230 @@
+// SDL2 device list, device opening with driver fallback, and the devices themselves.
+#include "SdlSoundSystem.h"
+
+#include "SoftwareMixer.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace ws {
+
+// The process's use of SDL's audio subsystem: started lazily, stopped with the last user.
+class SdlAudio {
+public:
+    static std::shared_ptr<SdlAudio> instance() {
+        static std::mutex mutex;
+        static std::weak_ptr<SdlAudio> current;
+        std::lock_guard lock(mutex);
+        auto audio = current.lock();
+        if (!audio) {
+            audio = std::make_shared<SdlAudio>();
+            current = audio;
+        }
+        return audio;
+    }
+
+    ~SdlAudio() {
+        if (started_) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            SDL_Quit();
+        }
+    }
+
+    std::vector<OutputDeviceInfo> devices() {
+        std::lock_guard lock(mutex_);
+        std::vector<OutputDeviceInfo> list{{SdlSoundSystem::DefaultDeviceDescription, ""}};
+        if (!start())
+            return list;
+        const int count = SDL_GetNumAudioDevices(0);
+        for (int i = 0; i < count; ++i)
+            if (const char* name = SDL_GetAudioDeviceName(i, 0))
+                list.push_back({name, name});
+        return list;
+    }
+
+    // Opens an SDL device (0 when none can be opened); the callback starts paused.
+    SDL_AudioDeviceID open(const std::string& id, const SDL_AudioSpec& want,
+                           SDL_AudioSpec* have) {
+        std::lock_guard lock(mutex_);
+        if (!start())
+            return 0;
+        const int flags = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE;
+        const char* name = id.empty() ? nullptr : id.c_str();
+        SDL_AudioDeviceID dev = SDL_OpenAudioDevice(name, 0, &want, have, flags);
+        const char* pinned = std::getenv("SDL_AUDIODRIVER");
+        if (dev == 0 && name == nullptr && openCount_ == 0 && !(pinned && *pinned)) {
+            // Nothing to open on this driver (no card, no server): try the others.
+            const char* first = SDL_GetCurrentAudioDriver();
+            const std::string original = first ? first : "";
+            for (int i = 0; dev == 0 && i < SDL_GetNumAudioDrivers(); ++i) {
+                const std::string driver = SDL_GetAudioDriver(i);
+                if (driver == "dummy" || driver == "disk" || driver == original)
+                    continue;
+                SDL_AudioQuit();
+                if (SDL_AudioInit(driver.c_str()) == 0)
+                    dev = SDL_OpenAudioDevice(nullptr, 0, &want, have, flags);
+            }
+            if (dev == 0) {
+                SDL_AudioQuit();
+                SDL_AudioInit(original.empty() ? nullptr : original.c_str());
+            }
+        }
+        if (dev != 0)
+            ++openCount_;
+        return dev;
+    }
+
+    void close(SDL_AudioDeviceID dev) {
+        std::lock_guard lock(mutex_);
+        SDL_CloseAudioDevice(dev);
+        --openCount_;
+    }
+
+private:
+    bool start() {
+        if (!started_)
+            started_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        return started_;
+    }
+
+    std::mutex mutex_; // guards every call into SDL's audio subsystem made here
+    bool started_ = false;
+    int openCount_ = 0;
+};
+
+namespace {
+
+bool supportedPrimaryFormat(const WaveFormat& f) {
+    return f.wFormatTag == WaveFormatPcm && (f.nChannels == 1 || f.nChannels == 2) &&
+           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= FrequencyMin &&
+           f.nSamplesPerSec <= FrequencyMax;
+}
+
+class SdlDevice final : public SoundDevice {
+public:
+    SdlDevice(std::shared_ptr<SdlAudio> audio, std::string id)
+        : audio_(std::move(audio)), id_(std::move(id)),
+          mixer_(SoftwareMixer::create(WaveFormat::pcm(2, 44100, 16))) {}
+
+    ~SdlDevice() override {
+        closeStream();
+        mixer_->markLost(); // its buffers may outlive it
+    }
+
+    // Opens the stream in `format`; false when SDL cannot.
+    bool openStream(const WaveFormat& format) {
+        SDL_AudioSpec want{};
+        want.freq = static_cast<int>(format.nSamplesPerSec);
+        want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
+        want.channels = static_cast<Uint8>(format.nChannels);
+        want.samples = 1024;
+        want.callback = &SdlDevice::callback;
+        want.userdata = this;
+        SDL_AudioSpec have{};
+        const SDL_AudioDeviceID dev = audio_->open(id_, want, &have);
+        if (dev == 0)
+            return false;
+        dev_ = dev;
+        frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
+        mixer_->setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
+                                                format.wBitsPerSample));
+        mixer_->setLossProbe(
+            [dev] { return SDL_GetAudioDeviceStatus(dev) == SDL_AUDIO_STOPPED; });
+        SDL_PauseAudioDevice(dev_, 0);
+        return true;
+    }
+
+    int32_t setCooperativeLevel(int level) override {
+        if (level < CooperativeNormal || level > CooperativeExclusive)
+            return DeviceResult::InvalidParam;
+        level_ = level;
+        return DeviceResult::Ok;
+    }
+    int cooperativeLevel() const override { return level_; }
+
+    int32_t primaryFormat(WaveFormat* out) const override {
+        if (!out)
+            return DeviceResult::InvalidParam;
+        *out = mixer_->outputFormat();
+        return DeviceResult::Ok;
+    }
+
+    int32_t setPrimaryFormat(const WaveFormat& requested) override {
+        if (!supportedPrimaryFormat(requested))
+            return DeviceResult::BadFormat;
+        if (mixer_->lost())
+            return DeviceResult::BufferLost;
+        const WaveFormat previous = requestedFormat_;
+        closeStream();
+        if (openStream(requested)) {
+            requestedFormat_ = requested;
+            return DeviceResult::Ok;
+        }
+        if (!openStream(previous))
+            mixer_->markLost();
+        return DeviceResult::BadFormat;
+    }
+
+    int32_t playPrimary() override {
+        return mixer_->lost() ? DeviceResult::BufferLost : DeviceResult::Ok;
+    }
+
+    int32_t setSpeakerConfig(uint32_t config) override {
+        speakerConfig_ = config;
+        return DeviceResult::Ok;
+    }
+    uint32_t speakerConfig() const override { return speakerConfig_; }
+
+    int32_t createSoundBuffer(const WaveFormat& format, uint32_t bytes,
+                              std::unique_ptr<SoundBuffer>* out) override {
+        return mixer_->createBuffer(format, bytes, out);
+    }
+
+    bool lost() const override { return mixer_->lost(); }
+
+private:
+    static void SDLCALL callback(void* user, Uint8* stream, int len) {
+        auto* self = static_cast<SdlDevice*>(user);
+        self->mixer_->render(stream, static_cast<std::size_t>(len) / self->frameBytes_);
+    }
+
+    void closeStream() {
+        if (dev_ == 0)
+            return;
+        mixer_->setLossProbe(nullptr);
+        audio_->close(dev_);
+        dev_ = 0;
+    }
+
+    std::shared_ptr<SdlAudio> audio_;
+    const std::string id_;
+    std::shared_ptr<SoftwareMixer> mixer_;
+    SDL_AudioDeviceID dev_ = 0;
+    uint32_t frameBytes_ = 4; // written only while the stream is closed
+    WaveFormat requestedFormat_ = WaveFormat::pcm(2, 44100, 16);
+    int level_ = CooperativeNormal;
+    uint32_t speakerConfig_ = 0;
+};
+
+} // namespace
+
+SdlSoundSystem::SdlSoundSystem() : audio_(SdlAudio::instance()) {}
+
+SdlSoundSystem::~SdlSoundSystem() = default;
+
+std::vector<OutputDeviceInfo> SdlSoundSystem::enumerateDevices() { return audio_->devices(); }
+
+int32_t SdlSoundSystem::createDevice(const std::string& id, std::unique_ptr<SoundDevice>* out) {
+    if (!out)
+        return DeviceResult::InvalidParam;
+    auto device = std::make_unique<SdlDevice>(audio_, id);
+    if (!device->openStream(WaveFormat::pcm(2, 44100, 16)))
+        return DeviceResult::NoDriver;
+    *out = std::move(device);
+    return DeviceResult::Ok;
+}
+
+} // namespace ws

@@ -1,0 +1,35 @@
+// The SDL2 output back end: the device list from SDL's audio subsystem (the system default
+// first) and devices whose SDL callback runs the software mixer.
+//
+// SDL's audio subsystem is started on first use and stopped when the last system or device
+// object that uses it is gone. Where the first driver SDL picks has nothing to open (no
+// sound card, no sound server), opening the default device tries SDL's other drivers,
+// unless SDL_AUDIODRIVER names the driver to use.
+#pragma once
+
+#include "SoundDevice.h"
+
+#include <memory>
+
+namespace ws {
+
+class SdlAudio;
+
+class SdlSoundSystem : public SoundSystem {
+public:
+    // The description of the first entry of the device list, the system default.
+    static constexpr const char* DefaultDeviceDescription = "Default output device";
+
+    SdlSoundSystem();
+    ~SdlSoundSystem() override;
+
+    std::vector<OutputDeviceInfo> enumerateDevices() override;
+    // Opens the device at 44100 Hz, 16-bit stereo until setPrimaryFormat asks for another
+    // format. NoDriver when nothing can be opened.
+    int32_t createDevice(const std::string& id, std::unique_ptr<SoundDevice>* out) override;
+
+private:
+    std::shared_ptr<SdlAudio> audio_;
+};
+
+} // namespace ws

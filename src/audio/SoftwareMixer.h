@@ -1,0 +1,92 @@
+// The software mixer behind both output back ends: a fixed table of buffer slots, and the
+// mix that the output callback runs. Each playing buffer is resampled to the device rate,
+// given its volume and pan, summed and clipped in float, then quantised to the device
+// format.
+//
+// The callback never waits: buffers are published in slots through atomic pointers, and a
+// thread that takes a buffer away (or stops it before rewriting its ring) waits instead,
+// for the callback to finish the pass it may be in (passSeq_ is odd during a pass).
+//
+// One thread mixes at a time (the back end's callback thread, or a test calling render).
+#pragma once
+
+#include "SoundDevice.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace ws {
+
+class SecondaryBuffer;
+
+class SoftwareMixer : public std::enable_shared_from_this<SoftwareMixer> {
+public:
+    static constexpr std::size_t MaxBuffers = 256;
+    // Frames mixed per inner round; callbacks of any size are split into such rounds.
+    static constexpr std::size_t Chunk = 256;
+    static constexpr unsigned MaxOutputChannels = 8;
+
+    // `output`: 8- or 16-bit PCM, 1 to MaxOutputChannels channels (beyond two, the
+    // others carry silence).
+    static std::shared_ptr<SoftwareMixer> create(const WaveFormat& output);
+    explicit SoftwareMixer(const WaveFormat& output); // use create()
+    ~SoftwareMixer();
+    SoftwareMixer(const SoftwareMixer&) = delete;
+    SoftwareMixer& operator=(const SoftwareMixer&) = delete;
+
+    // Control side.
+    WaveFormat outputFormat() const;
+    // Changes the output format. The back end makes sure no mix runs meanwhile.
+    void setOutputFormat(const WaveFormat& output);
+    int32_t createBuffer(const WaveFormat& format, uint32_t bytes,
+                         std::unique_ptr<SoundBuffer>* out);
+    // Once lost, buffers refuse lock and play with BufferLost for good. The probe, when
+    // set, is asked by lost() whether the device has gone meanwhile.
+    bool lost() const;
+    void markLost();
+    void setLossProbe(std::function<bool()> probe);
+    uint32_t deviceRate() const { return rate_.load(std::memory_order_relaxed); }
+
+    // Mixing side: interleaved floats in the output channel count, clipped to [-1, 1].
+    void mix(float* out, std::size_t frames);
+    // Mixing side: the same mix quantised to the output format (16-bit: round to nearest
+    // and clamp; 8-bit: unsigned around 128).
+    void render(void* out, std::size_t frames);
+
+    // For SecondaryBuffer.
+    bool attach(SecondaryBuffer* buffer);
+    void detach(SecondaryBuffer* buffer);
+    // Returns once no mixing pass that began before the call is still running.
+    void waitForPass() const;
+    std::mutex& controlMutex() const { return controlMutex_; }
+
+private:
+    std::array<std::atomic<SecondaryBuffer*>, MaxBuffers> slots_{};
+    std::atomic<uint32_t> slotLimit_{0}; // slots at and above are all empty
+    std::atomic<uint64_t> passSeq_{0};   // odd while a pass runs
+
+    std::atomic<uint32_t> rate_{0};
+    std::atomic<uint32_t> channels_{0};
+    std::atomic<uint32_t> bits_{0};
+    std::atomic<uint32_t> rampLength_{0};
+    mutable std::atomic<bool> lost_{false};
+
+    // Guards the slot assignment, the output format's writers and every buffer's step.
+    mutable std::mutex controlMutex_;
+    mutable std::mutex probeMutex_; // guards probe_
+    std::function<bool()> probe_;
+
+    // Mixing side scratch.
+    float mixL_[Chunk];
+    float mixR_[Chunk];
+    float tmpL_[Chunk];
+    float tmpR_[Chunk];
+    float quantise_[Chunk * MaxOutputChannels];
+};
+
+} // namespace ws

@@ -1,0 +1,28 @@
+// The application object; see Application.h.
+#include "Application.h"
+
+#include "Toolkit.h"
+
+#include <exception>
+
+namespace ws {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Whistlestop"));
+    setApplicationDisplayName(QStringLiteral("Whistlestop"));
+    setApplicationVersion(QStringLiteral("1.03"));
+    setWindowIcon(QIcon(QStringLiteral(":/whistlestop.svg")));
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        showError(activeWindow(), QString::fromUtf8(e.what()));
+    } catch (...) {
+        showError(activeWindow(), QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+} // namespace ws

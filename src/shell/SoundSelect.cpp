@@ -1,0 +1,48 @@
+// Classifying the asset folder and arranging the window for its sound type.
+#include "MainWindow.h"
+#include "RadioGroup.h"
+#include "Toolkit.h"
+#include "sim/AssetNames.h"
+#include "sim/SoundAsset.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace ws {
+
+void MainWindow::soundSelect() {
+    const SoundClassification found = classifySoundAsset(engine_.AssetFolder);
+    if (found.soundType >= 0) {
+        SoundType->setItemIndex(found.soundType);
+        HornType->setItemIndex(found.hornType);
+    } else {
+        // The horn group keeps its previous selection.
+        SoundType->setItemIndex(-1);
+        showMessage(this, NoSoundTypeMessage);
+    }
+
+    BtStopClick();
+
+    const int type = SoundType->ItemIndex();
+    if (type >= 0 && type <= 3) {
+        BtStart->show();
+        BtStop->show();
+        BtHorn->hide();
+        btBell->hide();
+        HornType->hide();
+        Panel2->setEnabled(true);
+        LThrottle->setText(type <= SoundTypeDiesel ? ThrottleCaption : SpeedCaption);
+        LThrottle->setEnabled(true);
+    } else if (type == 4) {
+        BtStart->hide();
+        BtStop->hide();
+        BtHorn->show();
+        HornType->show();
+        Panel2->setEnabled(false);
+        LThrottle->setEnabled(false);
+        btBell->setVisible(bellAvailable(engine_.AssetFolder));
+    }
+}
+
+} // namespace ws

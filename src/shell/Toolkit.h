@@ -1,0 +1,101 @@
+// The window toolkit behaviours the main window's handlers rely on: timers and track bars
+// with the classic semantics (writing the value a property holds does nothing; a real
+// change restarts a timer or runs a track bar's change handler, clamping included), the
+// handler boundary that turns an escaping exception into a modal error box, the focus
+// refusal, modal message boxes that tests can answer, and processing pending messages.
+#pragma once
+
+#include <QSlider>
+#include <QString>
+#include <QTimer>
+
+#include <exception>
+#include <functional>
+#include <stdexcept>
+#include <utility>
+
+class QWidget;
+
+namespace ws {
+
+// A message-driven timer: Interval in ms (1000 by default) and Enabled. Writing either with
+// the value it already holds does nothing; a real change restarts the count from zero (or
+// stops the timer). The handler runs on the user-interface thread through the handler
+// boundary.
+class Timer : public QObject {
+    Q_OBJECT
+public:
+    explicit Timer(QObject* parent = nullptr);
+
+    int Interval() const { return interval_; }
+    void setInterval(int ms);
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    void setOnTimer(std::function<void()> handler) { onTimer_ = std::move(handler); }
+
+private:
+    void restart();
+
+    QTimer timer_;
+    int interval_ = 1000;
+    bool enabled_ = false;
+    std::function<void()> onTimer_;
+};
+
+// A vertical track bar with the minimum at the top; the up arrow moves the thumb up,
+// towards the minimum. The change handler runs on every real change of the position, by
+// the user or by code, including clamping by a new range.
+class TrackBar : public QSlider {
+    Q_OBJECT
+public:
+    explicit TrackBar(QWidget* parent = nullptr);
+
+    int Position() const { return value(); }
+    void setPosition(int position) { setValue(position); }
+    int Min() const { return minimum(); }
+    void setMin(int value) { setMinimum(value); }
+    int Max() const { return maximum(); }
+    void setMax(int value) { setMaximum(value); }
+    int Frequency() const { return tickInterval(); }
+    void setFrequency(int ticks) { setTickInterval(ticks); }
+    void setOnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
+
+private:
+    std::function<void()> onChange_;
+};
+
+// A failure the user caused or must be told about; shown with its message.
+class UserError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A carriage return inside a message or a title is a line break.
+QString withLineBreaks(QString text);
+
+// The modal boxes go through these, so that a test can answer them instead of a user.
+// A responder returns true when it handled the box.
+using MessageResponder = std::function<bool(const QString& text, bool isError)>;
+void setMessageResponder(MessageResponder responder);
+void showMessage(QWidget* parent, const QString& text); // "OK" message box
+void showError(QWidget* parent, const QString& text);   // the standard error box
+
+// Runs a handler; an exception that leaves it is shown in a modal error box and the
+// program goes on. Every connected handler goes through here, so no exception unwinds
+// through Qt's own frames.
+void runHandler(QWidget* parent, const std::function<void()>& handler);
+template <typename F> auto handler(QWidget* parent, F f) {
+    return [parent, f = std::move(f)](auto&&...) { runHandler(parent, f); };
+}
+
+// Gives the focus to `control`; fails with "Cannot focus a disabled or invisible window"
+// when it, or any parent, is disabled or hidden.
+void focusControl(QWidget* control);
+
+// Runs every queued window message, timer tick and input event before returning.
+void processMessages();
+
+// A blocking wait of the given length on the user-interface thread.
+void sleepMs(int ms);
+
+} // namespace ws

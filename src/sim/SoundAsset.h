@@ -1,0 +1,30 @@
+// Sound-type detection: which kind of sound set an asset folder holds, decided from the
+// names of the files in it, and the file existence test the sound logic uses throughout.
+#pragma once
+
+#include "AssetNames.h"
+
+#include <QString>
+
+namespace ws {
+
+// True when a directory search for `name` in `folder` finds at least one entry and the
+// first entry found (in name order, letter case ignored) is not a folder. `folder` ends in
+// a separator; `name` is relative, its components separated by "/", and its last component
+// may hold the wildcards "*" and "?". Every component matches without regard to letter
+// case, since the assets come from Windows. A missing or unreadable folder gives false.
+bool assetFileExists(const QString& folder, const QString& name);
+
+struct SoundClassification {
+    int soundType; // SoundTypeElectric .. SoundTypeHorn, or SoundTypeNone
+    int hornType;  // HornType1Part .. HornType3Part for horns, else HornTypeNone
+};
+
+// The first naming rule whose files all exist decides; {SoundTypeNone, HornTypeNone} when
+// none does (the window then keeps its previous horn type and shows NoSoundTypeMessage).
+SoundClassification classifySoundAsset(const QString& folder);
+
+// A horn set has a bell when "idle 1.wav" lies in the asset folder itself.
+bool bellAvailable(const QString& folder);
+
+} // namespace ws

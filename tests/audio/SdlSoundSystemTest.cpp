@@ -1,0 +1,227 @@
+// The SDL2 back end against a real sound server: a private PulseAudio with two null sinks.
+// What a buffer plays is recorded from the sink's monitor and compared with what was put
+// in; the other sink must stay silent; a server that dies makes the device lost.
+#include "audio/SdlSoundSystem.h"
+#include "PulseServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <thread>
+
+namespace ws {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class ScopedEnv {
+public:
+    void set(const char* name, const std::string& value) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second)
+                ::setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                ::unsetenv(it->first.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+std::vector<int16_t> noise(std::size_t samples, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> d(-20000, 20000);
+    std::vector<int16_t> s(samples);
+    for (auto& v : s)
+        v = static_cast<int16_t>(d(rng));
+    return s;
+}
+
+// The longest stretch of `rec` (stereo frames) that equals `data` tiled from its start.
+std::size_t longestTiledRun(const std::vector<int16_t>& rec, const std::vector<int16_t>& data) {
+    const std::size_t n = data.size() / 2, frames = rec.size() / 2;
+    std::size_t best = 0;
+    for (std::size_t start = 0; start < frames; ++start) {
+        std::size_t count = 0;
+        while (start + count < frames &&
+               std::memcmp(&rec[2 * (start + count)], &data[2 * (count % n)], 4) == 0)
+            ++count;
+        best = std::max(best, count);
+        start += count;
+    }
+    return best;
+}
+
+bool silent(const std::vector<int16_t>& rec) {
+    for (int16_t v : rec)
+        if (v != 0)
+            return false;
+    return true;
+}
+
+std::unique_ptr<SoundBuffer> loopingBuffer(SoundDevice& device, const std::vector<int16_t>& data) {
+    std::unique_ptr<SoundBuffer> b;
+    EXPECT_EQ(device.createSoundBuffer(WaveFormat::pcm(2, 44100, 16),
+                                       static_cast<uint32_t>(data.size() * 2), &b),
+              DeviceResult::Ok);
+    if (!b)
+        return b;
+    void *p1, *p2;
+    uint32_t n1, n2;
+    EXPECT_EQ(b->lock(0, b->size(), &p1, &n1, &p2, &n2), DeviceResult::Ok);
+    std::memcpy(p1, data.data(), n1);
+    EXPECT_EQ(b->unlock(p1, n1, p2, n2), DeviceResult::Ok);
+    return b;
+}
+
+class SdlOnPulse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (test::PulseServer::program().empty())
+            GTEST_SKIP() << "pulseaudio is not installed; the SDL back end is not tested";
+        server_ = std::make_unique<test::PulseServer>(std::vector<test::PulseServer::Sink>{
+            {"ws_alpha", "Whistlestop Alpha"}, {"ws_beta", "Whistlestop Beta"}});
+        ASSERT_TRUE(server_->running()) << server_->error();
+        env_.set("PULSE_SERVER", server_->address());
+        env_.set("SDL_AUDIODRIVER", "pulseaudio");
+    }
+
+    std::string idOf(SoundSystem& system, const std::string& description) {
+        for (const auto& d : system.enumerateDevices())
+            if (d.description == description)
+                return d.id;
+        ADD_FAILURE() << "no device " << description;
+        return {};
+    }
+
+    ScopedEnv env_;
+    std::unique_ptr<test::PulseServer> server_;
+};
+
+TEST_F(SdlOnPulse, TheListShowsTheDefaultFirstThenBothSinks) {
+    SdlSoundSystem system;
+    const auto list = system.enumerateDevices();
+    ASSERT_GE(list.size(), 3u);
+    EXPECT_EQ(list[0].description, SdlSoundSystem::DefaultDeviceDescription);
+    EXPECT_EQ(list[0].id, "");
+    EXPECT_FALSE(idOf(system, "Whistlestop Alpha").empty());
+    EXPECT_FALSE(idOf(system, "Whistlestop Beta").empty());
+    EXPECT_NE(idOf(system, "Whistlestop Alpha"), idOf(system, "Whistlestop Beta"));
+}
+
+TEST_F(SdlOnPulse, EachDeviceSoundsOnItsOwnSinkOnly) {
+    SdlSoundSystem system;
+    std::unique_ptr<SoundDevice> alpha;
+    ASSERT_EQ(system.createDevice(idOf(system, "Whistlestop Alpha"), &alpha), DeviceResult::Ok);
+    ASSERT_EQ(alpha->setCooperativeLevel(CooperativePriority), DeviceResult::Ok);
+    ASSERT_EQ(alpha->setPrimaryFormat(WaveFormat::pcm(2, 44100, 16)), DeviceResult::Ok);
+    ASSERT_EQ(alpha->playPrimary(), DeviceResult::Ok);
+
+    const auto first = noise(2 * 11025, 1); // a quarter second, looping
+    auto a = loopingBuffer(*alpha, first);
+    auto recAlpha = server_->record("ws_alpha");
+    auto recBeta = server_->record("ws_beta");
+    ASSERT_TRUE(recAlpha && recBeta);
+    ASSERT_EQ(a->play(true), DeviceResult::Ok);
+    std::this_thread::sleep_for(2s);
+    const auto heardAlpha = recAlpha->stop();
+    const auto heardBeta = recBeta->stop();
+    // At least two whole passes of the loop arrive bit for bit (same format end to end).
+    EXPECT_GE(longestTiledRun(heardAlpha, first), 2 * 11025u)
+        << heardAlpha.size() / 2 << " frames recorded";
+    EXPECT_GT(heardBeta.size(), 44100u);
+    EXPECT_TRUE(silent(heardBeta));
+
+    // A second device on the other sink sounds there.
+    std::unique_ptr<SoundDevice> beta;
+    ASSERT_EQ(system.createDevice(idOf(system, "Whistlestop Beta"), &beta), DeviceResult::Ok);
+    const auto second = noise(2 * 7000, 2);
+    auto b = loopingBuffer(*beta, second);
+    recBeta = server_->record("ws_beta");
+    ASSERT_EQ(b->play(true), DeviceResult::Ok);
+    std::this_thread::sleep_for(2s);
+    EXPECT_GE(longestTiledRun(recBeta->stop(), second), 2 * 7000u);
+}
+
+TEST_F(SdlOnPulse, FormatLevelAndSpeakerConfigAreReadBack) {
+    SdlSoundSystem system;
+    std::unique_ptr<SoundDevice> d;
+    ASSERT_EQ(system.createDevice("", &d), DeviceResult::Ok);
+    ASSERT_EQ(d->setCooperativeLevel(CooperativeExclusive), DeviceResult::Ok);
+    EXPECT_EQ(d->cooperativeLevel(), CooperativeExclusive);
+    ASSERT_EQ(d->setSpeakerConfig(0x00050004), DeviceResult::Ok);
+    EXPECT_EQ(d->speakerConfig(), 0x00050004u);
+    ASSERT_EQ(d->setPrimaryFormat(WaveFormat::pcm(1, 22050, 8)), DeviceResult::Ok);
+    WaveFormat f;
+    ASSERT_EQ(d->primaryFormat(&f), DeviceResult::Ok);
+    EXPECT_EQ(f, WaveFormat::pcm(1, 22050, 8));
+    EXPECT_EQ(d->setPrimaryFormat(WaveFormat::pcm(2, 44100, 32)), DeviceResult::BadFormat);
+
+    // The device runs on its own: a playing buffer's cursor moves in real time.
+    std::unique_ptr<SoundBuffer> b;
+    ASSERT_EQ(d->createSoundBuffer(WaveFormat::pcm(1, 22050, 8), 22050, &b), DeviceResult::Ok);
+    ASSERT_EQ(b->play(true), DeviceResult::Ok);
+    uint32_t cursor = 0;
+    for (int i = 0; i < 500 && cursor == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(b->currentPosition(&cursor), DeviceResult::Ok);
+    }
+    EXPECT_GT(cursor, 0u);
+}
+
+TEST_F(SdlOnPulse, ADeviceWhoseServerDiesIsLostWithItsBuffers) {
+    SdlSoundSystem system;
+    std::unique_ptr<SoundDevice> d;
+    ASSERT_EQ(system.createDevice("", &d), DeviceResult::Ok);
+    auto b = loopingBuffer(*d, noise(2 * 4410, 3));
+    ASSERT_EQ(b->play(true), DeviceResult::Ok);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(d->lost());
+    server_->kill();
+    for (int i = 0; i < 1000 && !d->lost(); ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(d->lost());
+    void *p1, *p2;
+    uint32_t n1, n2;
+    EXPECT_EQ(b->lock(0, 4, &p1, &n1, &p2, &n2), DeviceResult::BufferLost);
+    EXPECT_EQ(b->play(true), DeviceResult::BufferLost);
+    EXPECT_EQ(b->stop(), DeviceResult::Ok);
+    EXPECT_EQ(b->setVolume(-100), DeviceResult::Ok);
+    d.reset(); // the buffer outlives its device
+    EXPECT_EQ(b->play(true), DeviceResult::BufferLost);
+}
+
+TEST(SdlSoundSystem, WithoutAnyServerThereIsNoDriverAndNoCrash) {
+    test::TempDir dir;
+    ScopedEnv env;
+    env.set("SDL_AUDIODRIVER", "pulseaudio");
+    env.set("PULSE_SERVER", "unix:" + (dir.path() / "nobody-here").string());
+    SdlSoundSystem system;
+    const auto list = system.enumerateDevices();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].id, "");
+    std::unique_ptr<SoundDevice> d;
+    EXPECT_EQ(system.createDevice("", &d), DeviceResult::NoDriver);
+    EXPECT_FALSE(d);
+    EXPECT_EQ(system.createDevice("Some card", &d), DeviceResult::NoDriver);
+}
+
+TEST(SdlSoundSystem, IsTheProcessWideDefault) {
+    auto previous = setSoundSystem(nullptr);
+    EXPECT_NE(dynamic_cast<SdlSoundSystem*>(&soundSystem()), nullptr);
+    setSoundSystem(std::move(previous));
+}
+
+} // namespace
+} // namespace ws

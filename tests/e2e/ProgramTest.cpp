@@ -1,0 +1,76 @@
+// The real program as a separate process: it starts on a demo set and a signal from the
+// desktop session closes it the way File > Exit does, writing its settings.
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+using namespace ws::test;
+
+namespace {
+// True once the process catches `signal` (its handler is installed).
+bool catches(qint64 pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+            return (mask >> (signal - 1)) & 1u;
+        }
+    }
+    return false;
+}
+
+// Copies the program into `dir`, so its settings file (beside it) is the test's own.
+fs::path installProgram(const TempDir& dir) {
+    const fs::path program = dir / "whistlestop";
+    fs::copy_file(WS_PROGRAM, program);
+    return program;
+}
+
+QByteArray readFile(const fs::path& file) {
+    QFile f(QString::fromStdString(file.string()));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class ProgramTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(ProgramTest, ASignalClosesTheWindowAndWritesTheSettings) {
+    TempDir dir;
+    const fs::path program = installProgram(dir);
+    const QString diesel = QString::fromStdString((demoDir() / "Diesel").string());
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(QString::fromStdString(program.string()), {diesel});
+    ASSERT_TRUE(process.waitForStarted(30000));
+    for (int i = 0; i < 3000 && !catches(process.processId(), GetParam()); ++i)
+        QTest::qWait(10);
+    ASSERT_TRUE(catches(process.processId(), GetParam()));
+
+    ::kill(static_cast<pid_t>(process.processId()), GetParam());
+    ASSERT_TRUE(process.waitForFinished(60000)) << "the program did not close";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+    const QByteArray settings = readFile(dir / "whistlestop.ini");
+    EXPECT_TRUE(settings.contains("[MRU]\r\ncurrent_dir=" + diesel.toUtf8() + "/\r\n"))
+        << settings.toStdString();
+    EXPECT_TRUE(settings.contains("[Program]\r\nVersion=1.03\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) {
+                             return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                         });

@@ -1,0 +1,327 @@
+// The main window from start to close: layout, settings, command line, sound-type
+// arrangement and the settings written at close.
+#include "MainWindowFixture.h"
+
+#include "shell/RadioGroup.h"
+#include "shell/Toolkit.h"
+#include "widgets/Gauge.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <filesystem>
+
+using namespace ws;
+using namespace ws::test;
+namespace fs = std::filesystem;
+
+namespace {
+QString folderArg(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+} // namespace
+
+TEST_F(MainWindowTest, LayoutHasEveryControlWithItsCaptionBoundsAndState) {
+    start();
+    EXPECT_EQ(window->windowTitle(), "Whistlestop  a tester for Trainz sound assets.");
+
+    struct Expect {
+        const char* name;
+        QRect bounds;
+    };
+    for (const Expect& e : {Expect{"LAsset", {120, 4, 353, 13}},
+                            {"SoundType", {32, 24, 97, 121}},
+                            {"HornType", {32, 152, 97, 73}},
+                            {"BtStart", {152, 40, 89, 33}},
+                            {"BtStop", {152, 88, 89, 33}},
+                            {"btBell", {152, 136, 89, 25}},
+                            {"BtHorn", {152, 168, 89, 41}},
+                            {"Label2", {240, 216, 137, 13}},
+                            {"Label3", {272, 232, 73, 13}},
+                            {"Panel2", {272, 24, 73, 185}},
+                            {"Throttle1", {16, 24, 49, 145}},
+                            {"ProgressBar1", {5, 170, 62, 9}},
+                            {"Panel3", {368, 24, 41, 185}},
+                            {"Fader1", {8, 32, 9, 121}},
+                            {"Fader2", {16, 32, 9, 121}},
+                            {"Panel1", {432, 24, 49, 185}},
+                            {"Volume1", {8, 24, 33, 137}},
+                            {"Memo1", {488, 24, 337, 225}}}) {
+        QWidget* w = control<QWidget>(e.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), e.bounds) << e.name;
+    }
+
+    EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder:");
+    auto* soundType = control<RadioGroup>("SoundType");
+    EXPECT_EQ(soundType->title(), "Sound Type");
+    ASSERT_EQ(soundType->itemCount(), 5);
+    EXPECT_EQ(soundType->itemCaption(2), "Steam 1");
+    EXPECT_FALSE(soundType->isEnabled());
+    EXPECT_EQ(soundType->ItemIndex(), -1);
+    auto* hornType = control<RadioGroup>("HornType");
+    EXPECT_EQ(hornType->title(), "HornType");
+    EXPECT_EQ(hornType->itemCaption(2), "3 Part");
+    EXPECT_EQ(hornType->ItemIndex(), -1);
+    EXPECT_FALSE(hornType->isEnabled());
+
+    auto* throttle = control<TrackBar>("Throttle1");
+    EXPECT_EQ(throttle->Min(), 1);
+    EXPECT_EQ(throttle->Max(), 8);
+    EXPECT_EQ(throttle->Position(), 8);
+    EXPECT_TRUE(throttle->isEnabled());
+    auto* volume = control<TrackBar>("Volume1");
+    EXPECT_EQ(volume->Min(), 0);
+    EXPECT_EQ(volume->Max(), 99);
+    EXPECT_EQ(volume->Position(), 0);
+    EXPECT_EQ(volume->Frequency(), 25);
+    EXPECT_TRUE(control<QProgressBar>("ProgressBar1")->isHidden());
+    EXPECT_EQ(control<QLabel>("LThrottle")->text(), "Throttle");
+    EXPECT_EQ(control<QLabel>("LFader")->text(), "Fader");
+    EXPECT_EQ(control<QLabel>("LVolume")->text(), "Volume");
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "100");
+
+    auto* fader = control<Gauge>("Fader1");
+    EXPECT_EQ(fader->Progress(), 50);
+    EXPECT_EQ(fader->Kind(), GaugeKind::gkVerticalBar);
+    EXPECT_FALSE(fader->ShowText());
+
+    auto* memo = control<QPlainTextEdit>("Memo1");
+    EXPECT_TRUE(memo->isHidden());
+    EXPECT_EQ(memo->toPlainText(), "Memo1");
+    EXPECT_GE(memo->x(), window->centralWidget()->width() - 12)
+        << "the memo lies beyond the right edge of the normal window";
+
+    for (const char* t : {"BtStart", "BtStop", "btBell", "BtHorn"}) {
+        EXPECT_TRUE(control<QPushButton>(t)->font().bold()) << t;
+        EXPECT_EQ(control<QPushButton>(t)->font().pixelSize(), 13) << t;
+    }
+}
+
+TEST_F(MainWindowTest, MenusAndTheDeviceListWithTheFirstDeviceChecked) {
+    start();
+    QStringList menus;
+    for (QAction* a : window->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({"File", "Device", "Setup", "Help"}));
+
+    QStringList file;
+    for (QAction* a : control<QMenu>("File1")->actions())
+        file << a->objectName() + "=" + a->text();
+    EXPECT_EQ(file,
+              QStringList({"Open1=Open", "Open2=", "Openwavfile1=Open wav file", "Exit1=Exit"}));
+    EXPECT_EQ(control<QAction>("OpenWith1")->text(), "Open With");
+    EXPECT_EQ(control<QAction>("RemoveOpenWiths1")->text(), "Remove Open Withs");
+    EXPECT_EQ(control<QAction>("Help2")->text(), "Help");
+    EXPECT_EQ(control<QAction>("About1")->text(), "About");
+
+    const QList<QAction*> devices = control<QMenu>("Device1")->actions();
+    ASSERT_EQ(devices.size(), 2);
+    EXPECT_EQ(devices[0]->text(), "Default output");
+    EXPECT_EQ(devices[1]->text(), "Second card");
+    EXPECT_EQ(devices[1]->data().toInt(), 1);
+    EXPECT_TRUE(devices[0]->isChecked());
+    EXPECT_FALSE(devices[1]->isChecked());
+
+    devices[1]->trigger();
+    EXPECT_EQ(window->mixer().DeviceIndex(), 1);
+    EXPECT_TRUE(devices[1]->isChecked());
+    EXPECT_FALSE(devices[0]->isChecked());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(MainWindowTest, FirstRunOpensAtTheDefaultPlaceAndWritesTheFourSections) {
+    start();
+    EXPECT_EQ(window->pos(), QPoint(200, 150));
+    EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
+    EXPECT_EQ(control<QAction>("Open2")->text(), "");
+    EXPECT_TRUE(control<Timer>("Timer5")->Enabled()) << "the installer has not asked yet";
+    ASSERT_NE(window->channel1(), nullptr);
+    ASSERT_NE(window->channel2(), nullptr);
+
+    window->close();
+    EXPECT_EQ(window->channel1(), nullptr) << "channels are freed at close";
+    EXPECT_EQ(readSettings(),
+              QByteArray("[OpenWith]\r\nTS2009dir=\r\nTS2010dir=\r\nTS12dir=\r\n\r\n"
+                         "[MRU]\r\ncurrent_dir=\r\n\r\n"
+                         "[Position]\r\nLeft=200\r\nTop=150\r\n\r\n"
+                         "[Program]\r\nVersion=1.03\r\n\r\n"));
+}
+
+TEST_F(MainWindowTest, StartsAtTheRememberedPositionAndFolderWithoutClassifyingIt) {
+    const QString folder = demo("Diesel") + "/";
+    writeSettings("; kept? no\r\n[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=/opt/ts2010\r\n"
+                  "TS12dir=NotFound\r\n[MRU]\r\ncurrent_dir=" +
+                  folder.toUtf8() + "\r\n[Position]\r\nLeft=0x64\r\nTop=$40\r\n[Mine]\r\na=b\r\n");
+    start();
+    EXPECT_EQ(window->pos(), QPoint(100, 64));
+    EXPECT_EQ(control<QAction>("Open2")->text(), "  Diesel");
+    EXPECT_EQ(window->engine().AssetFolder, folder);
+    EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1) << "not classified until picked";
+    EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder:");
+    EXPECT_FALSE(control<Timer>("Timer5")->Enabled()) << "every simulator version was answered";
+
+    window->move(321, 123);
+    window->close();
+    const QByteArray saved = readSettings();
+    EXPECT_TRUE(saved.startsWith("[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=/opt/ts2010\r\n"));
+    EXPECT_TRUE(saved.contains("[MRU]\r\ncurrent_dir=" + folder.toUtf8() + "\r\n"));
+    EXPECT_TRUE(saved.contains("[Position]\r\nLeft=321\r\nTop=123\r\n\r\n[Mine]\r\na=b\r\n\r\n"
+                               "[Program]\r\nVersion=1.03\r\n\r\n"))
+        << saved.toStdString();
+    EXPECT_FALSE(saved.contains("kept?"));
+}
+
+TEST_F(MainWindowTest, ARememberedFolderThatIsGoneIsForgottenSilently) {
+    writeSettings("[MRU]\r\ncurrent_dir=/no/such/folder/\r\n[Position]\r\nLeft=abc\r\n");
+    start();
+    EXPECT_EQ(window->pos(), QPoint(200, 150)) << "a position that is no number gives the default";
+    EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
+    EXPECT_EQ(control<QAction>("Open2")->text(), "");
+    window->close();
+    EXPECT_TRUE(readSettings().contains("[MRU]\r\ncurrent_dir=\r\n"));
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, AFolderArgumentIsClassifiedAndArranged) {
+    start({demo("Diesel")});
+    EXPECT_EQ(window->engine().AssetFolder, demo("Diesel") + "/");
+    EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), 1);
+    EXPECT_EQ(control<RadioGroup>("HornType")->ItemIndex(), -1);
+    EXPECT_FALSE(control<QPushButton>("BtStart")->isHidden());
+    EXPECT_FALSE(control<QPushButton>("BtStop")->isHidden());
+    EXPECT_TRUE(control<QPushButton>("BtHorn")->isHidden());
+    EXPECT_TRUE(control<QPushButton>("btBell")->isHidden());
+    EXPECT_TRUE(control<RadioGroup>("HornType")->isHidden());
+    EXPECT_EQ(control<QLabel>("LThrottle")->text(), "Throttle");
+    EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder: Diesel");
+    EXPECT_EQ(control<QAction>("Open2")->text(), "") << "the command line leaves the entry alone";
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, EachDemoSetIsRecognisedWithItsArrangement) {
+    struct Case {
+        const char* set;
+        int soundType, hornType;
+        bool start, horn, bell;
+        const char* throttleCaption;
+    };
+    for (const Case& c : {Case{"Electric", 0, -1, true, false, false, "Throttle"},
+                          Case{"Steam1", 2, -1, true, false, false, "Speed"},
+                          Case{"Steam2", 3, -1, true, false, false, "Speed"},
+                          Case{"Horn1", 4, 0, false, true, false, "Throttle"},
+                          Case{"Horn2", 4, 1, false, true, false, "Throttle"},
+                          Case{"Horn3", 4, 2, false, true, false, "Throttle"},
+                          Case{"HornBell", 4, 1, false, true, true, "Throttle"}}) {
+        SCOPED_TRACE(c.set);
+        start({demo(c.set)});
+        EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), c.soundType);
+        EXPECT_EQ(control<RadioGroup>("HornType")->ItemIndex(), c.hornType);
+        EXPECT_EQ(!control<QPushButton>("BtStart")->isHidden(), c.start);
+        EXPECT_EQ(!control<QPushButton>("BtHorn")->isHidden(), c.horn);
+        EXPECT_EQ(!control<QPushButton>("btBell")->isHidden(), c.bell);
+        EXPECT_EQ(!control<RadioGroup>("HornType")->isHidden(), c.horn);
+        EXPECT_EQ(control<QFrame>("Panel2")->isEnabled(), c.start);
+        EXPECT_EQ(control<QLabel>("LThrottle")->isEnabled(), c.start);
+        EXPECT_EQ(control<QLabel>("LThrottle")->text(), c.throttleCaption);
+        EXPECT_EQ(control<QLabel>("LAsset")->text(), QString("Asset Folder: ") + c.set);
+        window.reset();
+    }
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("; ").toStdString();
+}
+
+TEST_F(MainWindowTest, AFolderArgumentWithATrailingSeparatorOrRelativeIsNormalised) {
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(demoDir().string())));
+    start({"Diesel/"});
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(window->engine().AssetFolder, demo("Diesel") + "/");
+    EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder: Diesel");
+}
+
+TEST_F(MainWindowTest, AFolderThatMeetsNoRuleIsReported) {
+    const fs::path odd = dir / "Odd";
+    touch(odd / "something.wav");
+    start({folderArg(odd)});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.front(), "** Could not determine the sound type **\n"
+                                "The selected asset does not meet the file naming requirements.");
+    EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1);
+    EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder:");
+    EXPECT_EQ(window->engine().AssetFolder, folderArg(odd) + "/");
+}
+
+TEST_F(MainWindowTest, AWaveFileArgumentInAnyCaseEntersSingleFileMode) {
+    const fs::path wav = dir / "Loud HORN.WAV";
+    writeWav(wav, 1, 22050, 16, std::vector<int16_t>(2205, 1000));
+    start({folderArg(wav)});
+    EXPECT_TRUE(window->engine().SingleFileMode);
+    EXPECT_EQ(window->engine().SingleFilePath, folderArg(wav));
+    EXPECT_TRUE(control<QPushButton>("BtHorn")->isHidden());
+    EXPECT_TRUE(control<QPushButton>("btBell")->isHidden());
+    EXPECT_FALSE(control<QPushButton>("BtStart")->isHidden());
+    EXPECT_FALSE(control<TrackBar>("Throttle1")->isEnabled());
+    EXPECT_TRUE(control<Timer>("Timer5")->Enabled());
+    EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, ABadArgumentIsReportedAndStartUpCompletes) {
+    const fs::path mp3 = dir / "horn.mp3";
+    touch(mp3);
+    for (const QString& arg : {QString("/no/such/horn.wav"), folderArg(mp3)}) {
+        messages.clear();
+        start({arg});
+        ASSERT_EQ(messages.size(), 1) << arg.toStdString();
+        EXPECT_EQ(messages.front(), "Parameter file or folder does not exist\n" + arg);
+        EXPECT_FALSE(window->engine().SingleFileMode);
+        EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
+        EXPECT_NE(window->channel2(), nullptr);
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TwoArgumentsAreBothIgnored) {
+    start({demo("Diesel"), demo("Electric")});
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1);
+    EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
+}
+
+TEST_F(MainWindowTest, AFolderWhoseNameHoldsALineBreakIsNotRemembered) {
+    const fs::path odd = dir / "two\nlines";
+    fs::create_directories(odd);
+    start({folderArg(odd)});
+    ASSERT_EQ(window->engine().AssetFolder, folderArg(odd) + "/");
+    window->close();
+    const QByteArray saved = readSettings();
+    EXPECT_TRUE(saved.contains("[MRU]\r\ncurrent_dir=\r\n\r\n[Position]")) << saved.toStdString();
+    EXPECT_EQ(saved.count("\r\n"), saved.count("\n")) << "no bare line break got into the file";
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowStillCloses) {
+    // A folder standing where the file should be: not writable even for root.
+    fs::create_directories(dir / "whistlestop.ini");
+    start();
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->channel1(), nullptr);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.front().contains(settingsFile())) << errors.front().toStdString();
+}
+
+TEST_F(MainWindowTest, ExitClosesLikeTheCloseButton) {
+    start();
+    window->show();
+    control<QAction>("Exit1")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->channel1(), nullptr);
+    EXPECT_TRUE(readSettings().startsWith("[OpenWith]"));
+}

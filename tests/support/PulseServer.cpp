@@ -1,0 +1,240 @@
+// Starting, querying, recording from and killing a private PulseAudio server.
+#include "PulseServer.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace ws::test {
+
+namespace {
+
+std::string findProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const fs::path candidate = fs::path(dir) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+    }
+    return {};
+}
+
+} // namespace
+
+int waitForChild(pid_t pid, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    int status = 0;
+    for (;;) {
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (r < 0)
+            return -1;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::string PulseServer::program() {
+    return findProgram("pulseaudio");
+}
+
+std::vector<std::string> PulseServer::environment() const {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        if (v.rfind("HOME=", 0) == 0 || v.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
+            v.rfind("PULSE_", 0) == 0 || v.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) == 0)
+            continue;
+        env.push_back(v);
+    }
+    env.push_back("HOME=" + (dir_.path() / "home").string());
+    env.push_back("XDG_RUNTIME_DIR=" + (dir_.path() / "run").string());
+    env.push_back("PULSE_RUNTIME_PATH=" + (dir_.path() / "run").string());
+    env.push_back("PULSE_STATE_PATH=" + (dir_.path() / "state").string());
+    env.push_back("PULSE_SERVER=" + address());
+    return env;
+}
+
+pid_t PulseServer::spawn(const std::vector<std::string>& argv, const fs::path& out,
+                         const fs::path& err) const {
+    // Everything the child needs is prepared before fork: after it, only exec-safe calls.
+    const std::vector<std::string> env = environment();
+    std::vector<char*> envp, args;
+    for (const auto& e : env)
+        envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    const int efd =
+        err.empty() ? fd : ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        ::dup2(fd, 1);
+        ::dup2(efd >= 0 ? efd : fd, 2);
+        const int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0)
+            ::dup2(null, 0);
+        ::execve(args[0], args.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(fd);
+    if (efd != fd && efd >= 0)
+        ::close(efd);
+    return pid;
+}
+
+PulseServer::PulseServer(std::vector<Sink> sinks) {
+    const std::string pulse = program();
+    if (pulse.empty()) {
+        error_ = "pulseaudio is not installed";
+        return;
+    }
+    for (const char* sub : {"home", "run", "state"})
+        fs::create_directories(dir_.path() / sub);
+    std::vector<std::string> argv = {pulse,
+                                     "-n",
+                                     "--daemonize=no",
+                                     "--exit-idle-time=-1",
+                                     "--disallow-exit",
+                                     "--use-pid-file=no",
+                                     "--system=no",
+                                     "--log-target=stderr",
+                                     "-L",
+                                     "module-native-protocol-unix auth-anonymous=1 socket=" +
+                                         (dir_.path() / "run" / "native").string()};
+    for (const auto& s : sinks) {
+        argv.push_back("-L");
+        argv.push_back("module-null-sink sink_name=" + s.name +
+                       " sink_properties='device.description=\"" + s.description +
+                       "\"' rate=44100 format=s16le channels=2");
+    }
+    pid_ = spawn(argv, dir_.path() / "server.log");
+    if (pid_ <= 0) {
+        pid_ = -1;
+        error_ = "cannot start pulseaudio";
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            std::ifstream log(dir_.path() / "server.log");
+            error_ = "pulseaudio ended at start: " +
+                     std::string(std::istreambuf_iterator<char>(log), {});
+            return;
+        }
+        if (fs::exists(dir_.path() / "run" / "native") && pactl({"info"}) == 0)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill();
+    error_ = "pulseaudio did not answer within 20 s";
+}
+
+PulseServer::~PulseServer() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        if (waitForChild(pid_, 5.0) < 0)
+            pid_ = -1;
+    }
+}
+
+std::string PulseServer::address() const {
+    return "unix:" + (dir_.path() / "run" / "native").string();
+}
+
+void PulseServer::useForThisProcess() const {
+    ::setenv("PULSE_SERVER", address().c_str(), 1);
+    ::setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+}
+
+int PulseServer::pactl(const std::vector<std::string>& args, std::string* out) const {
+    const std::string tool = findProgram("pactl");
+    if (tool.empty())
+        return -1;
+    std::vector<std::string> argv = {tool, "--server=" + address()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const fs::path file = dir_.path() / ("pactl" + std::to_string(files_++) + ".out");
+    const pid_t pid = spawn(argv, file, "/dev/null");
+    if (pid <= 0)
+        return -1;
+    const int status = waitForChild(pid, 10.0);
+    if (out) {
+        std::ifstream in(file);
+        *out = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return status;
+}
+
+void PulseServer::kill() {
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    waitForChild(pid_, 5.0);
+    pid_ = -1;
+}
+
+std::unique_ptr<PulseServer::Recording> PulseServer::record(const std::string& sink) const {
+    const std::string tool = findProgram("parec");
+    if (tool.empty() || pid_ <= 0)
+        return nullptr;
+    const fs::path file = dir_.path() / ("record" + std::to_string(files_++) + ".raw");
+    // Raw samples on standard output; its messages are dropped.
+    const pid_t pid =
+        spawn({tool, "--server=" + address(), "--device=" + sink + ".monitor", "--format=s16le",
+               "--rate=44100", "--channels=2", "--raw", "--latency-msec=20"},
+              file, "/dev/null");
+    if (pid <= 0)
+        return nullptr;
+    return std::make_unique<Recording>(pid, file);
+}
+
+PulseServer::Recording::~Recording() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        waitForChild(pid_, 5.0);
+    }
+}
+
+std::vector<int16_t> PulseServer::Recording::stop() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGINT);
+        waitForChild(pid_, 5.0);
+        pid_ = -1;
+    }
+    std::ifstream in(file_, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+} // namespace ws::test

@@ -1,0 +1,80 @@
+// A private PulseAudio server for tests that need a real sound server: its own runtime
+// folder, socket and home, null sinks with the given names and descriptions, and helpers to
+// record a sink's monitor and to make the server vanish. Nothing of the user's own sound
+// setup is touched; the server dies with the test process.
+#pragma once
+
+#include "TestSupport.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace ws::test {
+
+class PulseServer {
+public:
+    struct Sink {
+        std::string name;
+        std::string description;
+    };
+
+    // Starts the server with one null sink (16-bit stereo, 44100 Hz) per entry and waits
+    // until it answers. running() is false, with the reason in error(), when pulseaudio is
+    // not installed or does not come up.
+    explicit PulseServer(std::vector<Sink> sinks);
+    ~PulseServer();
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    // The pulseaudio program's path, or empty when it is not installed.
+    static std::string program();
+
+    bool running() const { return pid_ > 0; }
+    const std::string& error() const { return error_; }
+    // "unix:<socket>", the value for PULSE_SERVER.
+    std::string address() const;
+    // Points this process's sound clients at the server (PULSE_SERVER, and
+    // SDL_AUDIODRIVER=pulseaudio).
+    void useForThisProcess() const;
+    // Runs pactl on the server; returns its exit status (-1 if it did not end within 10 s)
+    // and its output.
+    int pactl(const std::vector<std::string>& args, std::string* out = nullptr) const;
+    // Kills the server outright, as when a sound server crashes.
+    void kill();
+
+    // A running `parec` on a sink's monitor, 16-bit stereo at 44100 Hz.
+    class Recording {
+    public:
+        Recording(pid_t pid, std::filesystem::path file) : pid_(pid), file_(std::move(file)) {}
+        ~Recording();
+        Recording(const Recording&) = delete;
+        Recording& operator=(const Recording&) = delete;
+        // Ends the recording and returns it, interleaved.
+        std::vector<int16_t> stop();
+
+    private:
+        pid_t pid_;
+        std::filesystem::path file_;
+    };
+    std::unique_ptr<Recording> record(const std::string& sink) const;
+
+private:
+    // Runs a program with the server's environment, standard output to `out`, standard
+    // error to `err` (or to `out` when empty).
+    pid_t spawn(const std::vector<std::string>& argv, const std::filesystem::path& out,
+                const std::filesystem::path& err = {}) const;
+    std::vector<std::string> environment() const;
+
+    TempDir dir_;
+    pid_t pid_ = -1;
+    std::string error_;
+    mutable int files_ = 0;
+};
+
+// Waits for a child for up to `seconds`; its exit status, or -1 after killing it.
+int waitForChild(pid_t pid, double seconds);
+
+} // namespace ws::test
