@@ -37,8 +37,7 @@ class ManualDeviceImpl final : public ManualDevice {
 public:
     ManualDeviceImpl(std::shared_ptr<ManualSystemState> state, uint32_t forcedRate)
         : state_(std::move(state)), forcedRate_(forcedRate),
-          mixer_(SoftwareMixer::create(
-              WaveFormat::pcm(2, forcedRate ? forcedRate : 44100, 16))) {}
+          mixer_(SoftwareMixer::create(WaveFormat::pcm(2, forcedRate ? forcedRate : 44100, 16))) {}
 
     ~ManualDeviceImpl() override {
         // Buffers may outlive the device; they are lost from now on.
@@ -121,9 +120,8 @@ int32_t ManualSoundSystem::createDevice(const std::string& id, std::unique_ptr<S
         state_->lastOpenedId = id;
         if (state_->failCode != 0)
             return state_->failCode;
-        const bool known =
-            std::any_of(state_->devices.begin(), state_->devices.end(),
-                        [&](const OutputDeviceInfo& d) { return d.id == id; });
+        const bool known = std::any_of(state_->devices.begin(), state_->devices.end(),
+                                       [&](const OutputDeviceInfo& d) { return d.id == id; });
         if (!known)
             return DeviceResult::NoDriver;
         rate = state_->deviceRate;

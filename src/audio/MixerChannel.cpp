@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::chrono::milliseconds LockTimeout{250};
 
-using TimedLock = std::unique_lock<std::recursive_timed_mutex>;
+using TimedLock = std::unique_lock<RecursiveTimedMutex>;
 
 // Runs a function when the scope is left, on every path.
 template <class F> class ScopeExit {

@@ -158,8 +158,8 @@ private:
     Notification OnEnd_;        // guarded by notificationMutex_
     Notification OnBufferLost_; // guarded by notificationMutex_
 
-    mutable std::recursive_timed_mutex lock_; // the channel lock, shared with UpdateThread_
-    std::unique_ptr<QObject> notifier_;       // lives on the creating thread
+    mutable RecursiveTimedMutex lock_;  // the channel lock, shared with UpdateThread_
+    std::unique_ptr<QObject> notifier_; // lives on the creating thread
     std::unique_ptr<RefillThread> UpdateThread_;
 };
 

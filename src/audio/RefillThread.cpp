@@ -12,7 +12,7 @@ namespace {
 constexpr std::chrono::milliseconds LockTimeout{250};
 }
 
-RefillThread::RefillThread(std::recursive_timed_mutex& channelLock, UpdateFunction update,
+RefillThread::RefillThread(RecursiveTimedMutex& channelLock, UpdateFunction update,
                            FailureFunction onFailure)
     : channelLock_(channelLock), update_(std::move(update)), onFailure_(std::move(onFailure)) {
     thread_ = std::thread(&RefillThread::run, this);
@@ -74,10 +74,6 @@ void RefillThread::run() {
 }
 
 void RefillThread::fail(const std::string& message) {
-    {
-        std::lock_guard lock(errorMutex_);
-        lastError_ = message;
-    }
     qCritical().noquote() << "Sound refill stopped on an error:" << QString::fromStdString(message);
     Enabled_.store(false);
     if (onFailure_) {
@@ -88,6 +84,11 @@ void RefillThread::fail(const std::string& message) {
         } catch (...) {
             qCritical() << "Sound refill could not silence its channel.";
         }
+    }
+    // Published last: whoever sees the error sees the channel already silenced.
+    {
+        std::lock_guard lock(errorMutex_);
+        lastError_ = message;
     }
     failed_.store(true);
 }

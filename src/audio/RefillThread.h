@@ -10,6 +10,7 @@
 // starts a fresh thread.
 #pragma once
 
+#include "RecursiveTimedMutex.h"
 #include "WakeEvent.h"
 
 #include <atomic>
@@ -28,7 +29,7 @@ public:
 
     // Starts the thread, disabled. `channelLock` and both functions must outlive the
     // object; the functions run on the thread with `channelLock` held.
-    RefillThread(std::recursive_timed_mutex& channelLock, UpdateFunction update,
+    RefillThread(RecursiveTimedMutex& channelLock, UpdateFunction update,
                  FailureFunction onFailure = {});
     // Wakes the thread, lets a running update finish and joins it.
     ~RefillThread();
@@ -51,7 +52,7 @@ private:
     void run();
     void fail(const std::string& message);
 
-    std::recursive_timed_mutex& channelLock_;
+    RecursiveTimedMutex& channelLock_;
     const UpdateFunction update_;
     const FailureFunction onFailure_;
 

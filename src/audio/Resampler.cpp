@@ -34,7 +34,7 @@ double besselI0(double x) {
 
 SincTable::SincTable(double scale) : scale_(scale) {
     const double width = BaseHalfWidth * scale; // window half-width in input frames
-    taps_ = 4 * static_cast<uint32_t>(std::ceil(2.0 * width / 4.0 - 1e-9));
+    taps_ = 8 * static_cast<uint32_t>(std::ceil(2.0 * width / 8.0 - 1e-9));
     const int half = static_cast<int>(taps_ / 2);
     const double i0Beta = besselI0(KaiserBeta);
     auto kernel = [&](double d) {
@@ -94,8 +94,8 @@ const SincTable& SincTable::forRatio(double ratio) {
     std::lock_guard lock(mutex);
     auto& slot = tables[step];
     if (!slot)
-        slot = std::make_unique<SincTable>(step == 0 ? 1.0
-                                                     : std::exp2(double(step) / StepsPerOctave));
+        slot =
+            std::make_unique<SincTable>(step == 0 ? 1.0 : std::exp2(double(step) / StepsPerOctave));
     return *slot;
 }
 

@@ -5,10 +5,11 @@
 // Positions are fixed point: the integer part counts input frames, the low 32 bits are the
 // fraction. The step per output frame is the exact ratio source rate / device rate: its
 // 32.32 part plus a remainder counted in units of 1/deviceRate, so the position never
-// drifts from the true ratio however long a buffer plays. The kernel at fraction 0 of the unscaled table is an exact unit impulse, so a
-// buffer played at the device's own rate passes through bit for bit. When a buffer is
-// played faster than the device rate the kernel is widened by the ratio (rounded up to a
-// sixteenth of an octave), which moves its cutoff below the device's Nyquist frequency.
+// drifts from the true ratio however long a buffer plays. The kernel at fraction 0 of the unscaled
+// table is an exact unit impulse, so a buffer played at the device's own rate passes through bit
+// for bit. When a buffer is played faster than the device rate the kernel is widened by the ratio
+// (rounded up to a sixteenth of an octave), which moves its cutoff below the device's Nyquist
+// frequency.
 #pragma once
 
 #include <cstddef>
@@ -31,7 +32,7 @@ public:
     // call for a ratio step computes the table (a few milliseconds at most).
     static const SincTable& forRatio(double ratio);
 
-    // Number of taps: a multiple of 4. Output at position n + f takes input frames
+    // Number of taps: a multiple of 8. Output at position n + f takes input frames
     // n - half() + 1 .. n + half().
     uint32_t taps() const { return taps_; }
     uint32_t half() const { return taps_ / 2; }
@@ -104,11 +105,18 @@ inline Float4 load4(const float* p) {
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-inline float sum4(Float4 v) { return (v[0] + v[1]) + (v[2] + v[3]); }
+inline float sum4(Float4 v) {
+#if defined(__clang__)
+    const Float4 t = v + __builtin_shufflevector(v, v, 2, 3, 0, 1);
+#else
+    typedef int Int4 __attribute__((vector_size(16)));
+    const Float4 t = v + __builtin_shuffle(v, Int4{2, 3, 0, 1});
+#endif
+    return t[0] + t[1];
+}
 } // namespace detail
 
-template <unsigned Channels, class Source>
-inline void Resampler::fetch(Source& src, int64_t need) {
+template <unsigned Channels, class Source> inline void Resampler::fetch(Source& src, int64_t need) {
     float* hl = history_.data();
     float* hr = hl + 2 * History;
     while (ahead_ < need) {
@@ -123,8 +131,8 @@ inline void Resampler::fetch(Source& src, int64_t need) {
 }
 
 template <unsigned Channels, class Source>
-uint64_t Resampler::process(float* outL, float* outR, std::size_t frames,
-                            const ResampleStep& step, const SincTable& table, Source& src) {
+uint64_t Resampler::process(float* outL, float* outR, std::size_t frames, const ResampleStep& step,
+                            const SincTable& table, Source& src) {
     using detail::Float4;
     const uint32_t half = table.half();
     const uint32_t taps = table.taps();
@@ -157,17 +165,23 @@ uint64_t Resampler::process(float* outL, float* outR, std::size_t frames,
         const float w = static_cast<float>(frac_ & ((1u << (32 - SincTable::PhaseBits)) - 1)) *
                         (1.0f / float(1u << (32 - SincTable::PhaseBits)));
         const Float4 w4 = {w, w, w, w};
-        Float4 accL = {0, 0, 0, 0};
-        Float4 accR = {0, 0, 0, 0};
-        for (uint32_t j = 0; j < taps; j += 4) {
-            const Float4 c = detail::load4(coef + 2 * j) + w4 * detail::load4(coef + 2 * j + 4);
-            accL += c * detail::load4(hl + first + j);
-            if constexpr (Channels == 2)
-                accR += c * detail::load4(hr + first + j);
+        Float4 accL0 = {0, 0, 0, 0}, accL1 = accL0, accR0 = accL0, accR1 = accL0;
+        const float* l = hl + first;
+        const float* r = hr + first;
+        for (std::size_t j = 0; j < taps; j += 8) {
+            const Float4 c0 = detail::load4(coef + 2 * j) + w4 * detail::load4(coef + 2 * j + 4);
+            const Float4 c1 =
+                detail::load4(coef + 2 * j + 8) + w4 * detail::load4(coef + 2 * j + 12);
+            accL0 += c0 * detail::load4(l + j);
+            accL1 += c1 * detail::load4(l + j + 4);
+            if constexpr (Channels == 2) {
+                accR0 += c0 * detail::load4(r + j);
+                accR1 += c1 * detail::load4(r + j + 4);
+            }
         }
-        outL[i] = detail::sum4(accL);
+        outL[i] = detail::sum4(accL0 + accL1);
         if constexpr (Channels == 2)
-            outR[i] = detail::sum4(accR);
+            outR[i] = detail::sum4(accR0 + accR1);
 
         uint64_t pos = uint64_t(frac_) + step.fixed;
         rem_ += step.rem;

@@ -46,8 +46,7 @@ public:
     }
 
     // Opens an SDL device (0 when none can be opened); the callback starts paused.
-    SDL_AudioDeviceID open(const std::string& id, const SDL_AudioSpec& want,
-                           SDL_AudioSpec* have) {
+    SDL_AudioDeviceID open(const std::string& id, const SDL_AudioSpec& want, SDL_AudioSpec* have) {
         std::lock_guard lock(mutex_);
         if (!start())
             return 0;
@@ -103,6 +102,11 @@ bool supportedPrimaryFormat(const WaveFormat& f) {
            f.nSamplesPerSec <= FrequencyMax;
 }
 
+bool sameLayout(const WaveFormat& a, const WaveFormat& b) {
+    return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
+           a.wBitsPerSample == b.wBitsPerSample;
+}
+
 class SdlDevice final : public SoundDevice {
 public:
     SdlDevice(std::shared_ptr<SdlAudio> audio, std::string id)
@@ -131,8 +135,7 @@ public:
         frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
         mixer_->setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
                                                 format.wBitsPerSample));
-        mixer_->setLossProbe(
-            [dev] { return SDL_GetAudioDeviceStatus(dev) == SDL_AUDIO_STOPPED; });
+        mixer_->setLossProbe([dev] { return SDL_GetAudioDeviceStatus(dev) == SDL_AUDIO_STOPPED; });
         SDL_PauseAudioDevice(dev_, 0);
         return true;
     }
@@ -157,6 +160,9 @@ public:
             return DeviceResult::BadFormat;
         if (mixer_->lost())
             return DeviceResult::BufferLost;
+        // Reopening is not free (a sound server may take a while to resume a stream).
+        if (sameLayout(requested, requestedFormat_))
+            return DeviceResult::Ok;
         const WaveFormat previous = requestedFormat_;
         closeStream();
         if (openStream(requested)) {
@@ -215,7 +221,9 @@ SdlSoundSystem::SdlSoundSystem() : audio_(SdlAudio::instance()) {}
 
 SdlSoundSystem::~SdlSoundSystem() = default;
 
-std::vector<OutputDeviceInfo> SdlSoundSystem::enumerateDevices() { return audio_->devices(); }
+std::vector<OutputDeviceInfo> SdlSoundSystem::enumerateDevices() {
+    return audio_->devices();
+}
 
 int32_t SdlSoundSystem::createDevice(const std::string& id, std::unique_ptr<SoundDevice>* out) {
     if (!out)

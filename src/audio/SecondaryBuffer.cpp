@@ -50,9 +50,8 @@ template <unsigned Bits, unsigned Channels> struct RingSource {
 
 bool supportedBufferFormat(const WaveFormat& f) {
     return f.wFormatTag == WaveFormatPcm && (f.nChannels == 1 || f.nChannels == 2) &&
-           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
-           f.nSamplesPerSec >= FrequencyMin && f.nSamplesPerSec <= FrequencyMax &&
-           f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
+           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= FrequencyMin &&
+           f.nSamplesPerSec <= FrequencyMax && f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
 }
 
 SecondaryBuffer::SecondaryBuffer(std::shared_ptr<SoftwareMixer> mixer, const WaveFormat& format,
@@ -64,7 +63,9 @@ SecondaryBuffer::SecondaryBuffer(std::shared_ptr<SoftwareMixer> mixer, const Wav
     std::memset(data_.get(), format.wBitsPerSample == 8 ? 0x80 : 0x00, bytes);
 }
 
-SecondaryBuffer::~SecondaryBuffer() { mixer_->detach(this); }
+SecondaryBuffer::~SecondaryBuffer() {
+    mixer_->detach(this);
+}
 
 int32_t SecondaryBuffer::lock(uint32_t offset, uint32_t bytes, void** p1, uint32_t* n1, void** p2,
                               uint32_t* n2) {
@@ -177,9 +178,15 @@ int32_t SecondaryBuffer::setFrequency(uint32_t hz) {
     return DeviceResult::Ok;
 }
 
-int32_t SecondaryBuffer::volume() const { return volume_.load(std::memory_order_relaxed); }
-int32_t SecondaryBuffer::pan() const { return pan_.load(std::memory_order_relaxed); }
-uint32_t SecondaryBuffer::frequency() const { return frequency_.load(std::memory_order_relaxed); }
+int32_t SecondaryBuffer::volume() const {
+    return volume_.load(std::memory_order_relaxed);
+}
+int32_t SecondaryBuffer::pan() const {
+    return pan_.load(std::memory_order_relaxed);
+}
+uint32_t SecondaryBuffer::frequency() const {
+    return frequency_.load(std::memory_order_relaxed);
+}
 
 void SecondaryBuffer::updateStep(uint32_t deviceRate) {
     const double ratio = double(frequency_.load(std::memory_order_relaxed)) / double(deviceRate);

@@ -41,8 +41,7 @@ bool supportedBufferFormat(const WaveFormat& format);
 class SecondaryBuffer : public SoundBuffer {
 public:
     // Made by SoftwareMixer::createBuffer, which attaches it.
-    SecondaryBuffer(std::shared_ptr<SoftwareMixer> mixer, const WaveFormat& format,
-                    uint32_t bytes);
+    SecondaryBuffer(std::shared_ptr<SoftwareMixer> mixer, const WaveFormat& format, uint32_t bytes);
     ~SecondaryBuffer() override;
     SecondaryBuffer(const SecondaryBuffer&) = delete;
     SecondaryBuffer& operator=(const SecondaryBuffer&) = delete;

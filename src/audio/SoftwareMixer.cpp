@@ -16,7 +16,9 @@ std::shared_ptr<SoftwareMixer> SoftwareMixer::create(const WaveFormat& output) {
     return std::make_shared<SoftwareMixer>(output);
 }
 
-SoftwareMixer::SoftwareMixer(const WaveFormat& output) { setOutputFormat(output); }
+SoftwareMixer::SoftwareMixer(const WaveFormat& output) {
+    setOutputFormat(output);
+}
 
 SoftwareMixer::~SoftwareMixer() = default;
 
@@ -72,7 +74,9 @@ bool SoftwareMixer::lost() const {
     return lost_.load(std::memory_order_acquire);
 }
 
-void SoftwareMixer::markLost() { lost_.store(true, std::memory_order_release); }
+void SoftwareMixer::markLost() {
+    lost_.store(true, std::memory_order_release);
+}
 
 void SoftwareMixer::setLossProbe(std::function<bool()> probe) {
     std::lock_guard lock(probeMutex_);

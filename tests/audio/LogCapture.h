@@ -1,5 +1,5 @@
-// Collects the program's log messages (qWarning, qCritical, ...) while it exists, from every
-// thread, and restores the previous handler afterwards. One at a time.
+// Collects the program's warnings and errors (qWarning, qCritical) from every thread while
+// it exists, and restores the previous message handler afterwards. One at a time.
 #pragma once
 
 #include <QString>
@@ -22,42 +22,29 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // True when a message of at least `type`'s severity contains `text`.
-    bool contains(const std::string& text, QtMsgType type = QtWarningMsg) const {
+    // True when a warning or error containing `text` was logged.
+    bool contains(const std::string& text) const {
         std::lock_guard lock(mutex());
-        for (const auto& [t, message] : messages())
-            if (severity(t) >= severity(type) && message.find(text) != std::string::npos)
+        for (const auto& message : messages())
+            if (message.find(text) != std::string::npos)
                 return true;
         return false;
     }
 
 private:
-    static int severity(QtMsgType type) {
-        switch (type) {
-        case QtDebugMsg:
-            return 0;
-        case QtInfoMsg:
-            return 1;
-        case QtWarningMsg:
-            return 2;
-        case QtCriticalMsg:
-            return 3;
-        case QtFatalMsg:
-            return 4;
-        }
-        return 0;
-    }
     static std::mutex& mutex() {
         static std::mutex m;
         return m;
     }
-    static std::vector<std::pair<QtMsgType, std::string>>& messages() {
-        static std::vector<std::pair<QtMsgType, std::string>> list;
+    static std::vector<std::string>& messages() {
+        static std::vector<std::string> list;
         return list;
     }
     static void handle(QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type != QtWarningMsg && type != QtCriticalMsg && type != QtFatalMsg)
+            return;
         std::lock_guard lock(mutex());
-        messages().emplace_back(type, message.toStdString());
+        messages().push_back(message.toStdString());
     }
 
     QtMessageHandler previous_ = nullptr;

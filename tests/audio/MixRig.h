@@ -24,7 +24,8 @@ struct MixRig {
     }
 
     // A buffer holding `bytes` exactly (whole frames of `format`).
-    std::unique_ptr<SoundBuffer> buffer(const WaveFormat& format, const void* bytes, uint32_t size) {
+    std::unique_ptr<SoundBuffer> buffer(const WaveFormat& format, const void* bytes,
+                                        uint32_t size) {
         std::unique_ptr<SoundBuffer> b;
         EXPECT_EQ(device->createSoundBuffer(format, size, &b), DeviceResult::Ok);
         if (!b)

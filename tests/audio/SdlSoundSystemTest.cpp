@@ -134,7 +134,8 @@ TEST_F(SdlOnPulse, EachDeviceSoundsOnItsOwnSinkOnly) {
     auto recBeta = server_->record("ws_beta");
     ASSERT_TRUE(recAlpha && recBeta);
     ASSERT_EQ(a->play(true), DeviceResult::Ok);
-    std::this_thread::sleep_for(2s);
+    recAlpha->waitFor(3 * 44100, 30.0);
+    recBeta->waitFor(3 * 44100, 30.0);
     const auto heardAlpha = recAlpha->stop();
     const auto heardBeta = recBeta->stop();
     // At least two whole passes of the loop arrive bit for bit (same format end to end).
@@ -150,7 +151,7 @@ TEST_F(SdlOnPulse, EachDeviceSoundsOnItsOwnSinkOnly) {
     auto b = loopingBuffer(*beta, second);
     recBeta = server_->record("ws_beta");
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
-    std::this_thread::sleep_for(2s);
+    recBeta->waitFor(3 * 44100, 30.0);
     EXPECT_GE(longestTiledRun(recBeta->stop(), second), 2 * 7000u);
 }
 
@@ -173,7 +174,7 @@ TEST_F(SdlOnPulse, FormatLevelAndSpeakerConfigAreReadBack) {
     ASSERT_EQ(d->createSoundBuffer(WaveFormat::pcm(1, 22050, 8), 22050, &b), DeviceResult::Ok);
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
     uint32_t cursor = 0;
-    for (int i = 0; i < 500 && cursor == 0; ++i) {
+    for (int i = 0; i < 2000 && cursor == 0; ++i) {
         std::this_thread::sleep_for(10ms);
         ASSERT_EQ(b->currentPosition(&cursor), DeviceResult::Ok);
     }

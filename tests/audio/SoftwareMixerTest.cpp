@@ -14,7 +14,9 @@ namespace {
 using test::MixRig;
 using test::Pi;
 
-std::vector<int16_t> constant(int16_t v, std::size_t n) { return std::vector<int16_t>(n, v); }
+std::vector<int16_t> constant(int16_t v, std::size_t n) {
+    return std::vector<int16_t>(n, v);
+}
 
 std::vector<int16_t> tone(double hz, uint32_t rate, std::size_t frames, double amplitude) {
     std::vector<int16_t> s(frames);
@@ -182,9 +184,9 @@ TEST(SoftwareMixer, ChangesOfVolumeAndPanAreRampedWithoutClicks) {
     };
     segment(4410);
     const std::size_t muteAt = cap.left.size();
-    const std::pair<int32_t, int32_t> steps[] = {{-10000, 0}, {0, 0},     {-3000, 0}, {0, 0},
-                                                 {0, 10000},  {0, -10000}, {0, 0},    {-10000, -10000},
-                                                 {0, 0}};
+    const std::pair<int32_t, int32_t> steps[] = {{-10000, 0}, {0, 0},           {-3000, 0},
+                                                 {0, 0},      {0, 10000},       {0, -10000},
+                                                 {0, 0},      {-10000, -10000}, {0, 0}};
     for (auto [volume, pan] : steps) {
         ASSERT_EQ(b->setVolume(volume), DeviceResult::Ok);
         ASSERT_EQ(b->setPan(pan), DeviceResult::Ok);

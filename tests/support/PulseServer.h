@@ -45,27 +45,32 @@ public:
     // Kills the server outright, as when a sound server crashes.
     void kill();
 
-    // A running `parec` on a sink's monitor, 16-bit stereo at 44100 Hz.
+    // A running `parec` on a sink's monitor, 16-bit stereo at 44100 Hz, read through a pipe
+    // as it arrives.
     class Recording {
     public:
-        Recording(pid_t pid, std::filesystem::path file) : pid_(pid), file_(std::move(file)) {}
+        Recording(pid_t pid, int fd);
         ~Recording();
         Recording(const Recording&) = delete;
         Recording& operator=(const Recording&) = delete;
-        // Ends the recording and returns it, interleaved.
+        // Waits until `frames` frames have arrived (true) or `seconds` have passed.
+        bool waitFor(std::size_t frames, double seconds);
+        // Ends the recording and returns what arrived, interleaved.
         std::vector<int16_t> stop();
 
     private:
+        struct Reader;
         pid_t pid_;
-        std::filesystem::path file_;
+        std::unique_ptr<Reader> reader_;
     };
     std::unique_ptr<Recording> record(const std::string& sink) const;
 
 private:
-    // Runs a program with the server's environment, standard output to `out`, standard
-    // error to `err` (or to `out` when empty).
+    // Runs a program with the server's environment, standard output to `outFd`, standard
+    // error to `errFd`.
+    pid_t spawn(const std::vector<std::string>& argv, int outFd, int errFd) const;
     pid_t spawn(const std::vector<std::string>& argv, const std::filesystem::path& out,
-                const std::filesystem::path& err = {}) const;
+                bool errorsToo) const;
     std::vector<std::string> environment() const;
 
     TempDir dir_;

@@ -1,0 +1,127 @@
+// The whole chain on a real sound server: the main window's device menu lists a private
+// PulseAudio's sinks, a channel streams a file longer than its ring to the chosen sink
+// (recorded from the sink's monitor and compared with the file), and after the user picks
+// the other sink the next Play sounds there.
+#include "PulseServer.h"
+#include "TestSupport.h"
+#include "audio/Mixer.h"
+#include "shell/MainWindow.h"
+#include "shell/Toolkit.h"
+
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+using namespace ws;
+using namespace ws::test;
+
+namespace {
+std::vector<int16_t> noise(std::size_t samples, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> d(-16000, 16000);
+    std::vector<int16_t> s(samples);
+    for (auto& v : s)
+        v = static_cast<int16_t>(d(rng));
+    return s;
+}
+
+// The longest stretch of `rec` that equals `data` from its first frame on (stereo frames).
+std::size_t longestRunFromStart(const std::vector<int16_t>& rec, const std::vector<int16_t>& data) {
+    const std::size_t frames = rec.size() / 2, n = data.size() / 2;
+    std::size_t best = 0;
+    for (std::size_t start = 0; start < frames; ++start) {
+        if (std::memcmp(&rec[2 * start], &data[0], 4) != 0)
+            continue;
+        std::size_t count = 0;
+        while (start + count < frames && count < n &&
+               std::memcmp(&rec[2 * (start + count)], &data[2 * count], 4) == 0)
+            ++count;
+        best = std::max(best, count);
+    }
+    return best;
+}
+
+bool silent(const std::vector<int16_t>& rec) {
+    for (int16_t v : rec)
+        if (v != 0)
+            return false;
+    return true;
+}
+
+QAction* deviceItem(MainWindow& window, const QString& description) {
+    for (QAction* a : window.findChild<QMenu*>("Device1")->actions())
+        if (a->text() == description)
+            return a;
+    return nullptr;
+}
+} // namespace
+
+TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
+    if (PulseServer::program().empty())
+        GTEST_SKIP() << "pulseaudio is not installed; the whole chain is not tested";
+    PulseServer server({{"ws_sink_a", "Whistlestop Sink A"}, {"ws_sink_b", "Whistlestop Sink B"}});
+    ASSERT_TRUE(server.running()) << server.error();
+    server.useForThisProcess();
+    loadDeviceLists();
+
+    TempDir dir;
+    // Six seconds of 16-bit stereo at the device's rate: longer than the four-second ring.
+    const std::vector<int16_t> data = noise(6 * 44100 * 2, 7);
+    const auto file = dir / "long.wav";
+    writeWav(file, 2, 44100, 16, data);
+
+    QStringList errors;
+    setMessageResponder([&](const QString& text, bool) {
+        errors << text;
+        return true;
+    });
+    StartOptions options;
+    options.settingsFile = QString::fromStdString((dir / "whistlestop.ini").string());
+    MainWindow window(options);
+
+    QAction* sinkA = deviceItem(window, "Whistlestop Sink A");
+    QAction* sinkB = deviceItem(window, "Whistlestop Sink B");
+    ASSERT_NE(sinkA, nullptr);
+    ASSERT_NE(sinkB, nullptr);
+    EXPECT_TRUE(window.findChild<QMenu*>("Device1")->actions().front()->isChecked());
+    EXPECT_EQ(window.findChild<QMenu*>("Device1")->actions().size(), 3) << "default and two sinks";
+
+    sinkA->trigger();
+    EXPECT_TRUE(sinkA->isChecked());
+    MixerChannel& channel = *window.channel1();
+    channel.setFileName(file.string());
+    {
+        auto onA = server.record("ws_sink_a");
+        auto onB = server.record("ws_sink_b");
+        channel.play();
+        onA->waitFor(8 * 44100, 30.0);
+        const std::vector<int16_t> recA = onA->stop();
+        const std::vector<int16_t> recB = onB->stop();
+        EXPECT_EQ(longestRunFromStart(recA, data), data.size() / 2)
+            << "the whole file, bit for bit, through the ring and the sink";
+        EXPECT_TRUE(silent(recB)) << "the other sink stays silent";
+    }
+
+    sinkB->trigger();
+    EXPECT_TRUE(sinkB->isChecked());
+    EXPECT_FALSE(sinkA->isChecked());
+    EXPECT_EQ(channel.FileName(), file.string()) << "the switch keeps the file";
+    {
+        auto onA = server.record("ws_sink_a");
+        auto onB = server.record("ws_sink_b");
+        channel.play();
+        onB->waitFor(3 * 44100, 30.0);
+        const std::vector<int16_t> recB = onB->stop();
+        const std::vector<int16_t> recA = onA->stop();
+        channel.stop();
+        EXPECT_GE(longestRunFromStart(recB, data), std::size_t(44100))
+            << "the next Play starts the file from its beginning on the new sink";
+        EXPECT_TRUE(silent(recA));
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    setMessageResponder(nullptr);
+}
