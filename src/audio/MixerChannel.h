@@ -15,6 +15,7 @@
 
 #include "AudioFileReader.h"
 #include "PositionMap.h"
+#include "RecursiveTimedMutex.h"
 #include "RefillThread.h"
 #include "SoundDevice.h"
 
@@ -152,7 +153,7 @@ private:
     std::atomic<ChannelState> State_{ChannelState::csStopped}; // read without the lock
     PositionMap PositionTimes_;
     std::unique_ptr<uint8_t[]> Scratch_;
-    TickSource tick_;
+    TickSource tick_; // guarded by lock_
 
     mutable std::mutex notificationMutex_;
     Notification OnEnd_;        // guarded by notificationMutex_
@@ -160,6 +161,7 @@ private:
 
     mutable RecursiveTimedMutex lock_;  // the channel lock, shared with UpdateThread_
     std::unique_ptr<QObject> notifier_; // lives on the creating thread
+    // Created and destroyed by the owner; Enabled and Interval are its own atomics.
     std::unique_ptr<RefillThread> UpdateThread_;
 };
 

@@ -197,17 +197,18 @@ void SecondaryBuffer::updateStep(uint32_t deviceRate) {
         ResampleStep::ratio(frequency_.load(std::memory_order_relaxed), deviceRate);
     const uint32_t seq = stepSeq_.load(std::memory_order_relaxed);
     stepSeq_.store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    stepFixed_.store(step.fixed, std::memory_order_relaxed);
-    stepRemDen_.store(uint64_t(step.rem) << 32 | step.den, std::memory_order_relaxed);
+    // Release stores keep the odd sequence number ahead of the new values, without a
+    // stand-alone fence (which ThreadSanitizer cannot follow).
+    stepFixed_.store(step.fixed, std::memory_order_release);
+    stepRemDen_.store(uint64_t(step.rem) << 32 | step.den, std::memory_order_release);
     stepSeq_.store(seq + 2, std::memory_order_release);
 }
 
 ResampleStep SecondaryBuffer::readStep() {
     const uint32_t before = stepSeq_.load(std::memory_order_acquire);
-    const uint64_t fixed = stepFixed_.load(std::memory_order_relaxed);
-    const uint64_t remDen = stepRemDen_.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    // Acquire loads keep the second sequence read behind the values.
+    const uint64_t fixed = stepFixed_.load(std::memory_order_acquire);
+    const uint64_t remDen = stepRemDen_.load(std::memory_order_acquire);
     if ((before & 1) == 0 && stepSeq_.load(std::memory_order_relaxed) == before)
         step_ = {fixed, static_cast<uint32_t>(remDen >> 32), static_cast<uint32_t>(remDen)};
     return step_;
