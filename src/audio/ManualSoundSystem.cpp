@@ -1,6 +1,7 @@
 // The manual back end: devices that mix only when a test asks them to render.
 #include "ManualSoundSystem.h"
 
+#include "MixingDevice.h"
 #include "SoftwareMixer.h"
 
 #include <algorithm>
@@ -27,74 +28,33 @@ struct ManualSoundSystem::State : ManualSystemState {};
 
 namespace {
 
-bool supportedPrimaryFormat(const WaveFormat& f) {
-    return f.wFormatTag == WaveFormatPcm && (f.nChannels == 1 || f.nChannels == 2) &&
-           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= FrequencyMin &&
-           f.nSamplesPerSec <= FrequencyMax;
-}
-
-class ManualDeviceImpl final : public ManualDevice {
+// The forced rate, when set, stands for a device that accepts only its own rate.
+class ManualDeviceImpl final : public MixingDevice<ManualDevice> {
 public:
     ManualDeviceImpl(std::shared_ptr<ManualSystemState> state, uint32_t forcedRate)
-        : state_(std::move(state)), forcedRate_(forcedRate),
-          mixer_(SoftwareMixer::create(WaveFormat::pcm(2, forcedRate ? forcedRate : 44100, 16))) {}
+        : MixingDevice(WaveFormat::pcm(2, forcedRate ? forcedRate : 44100, 16)),
+          state_(std::move(state)), forcedRate_(forcedRate) {}
 
     ~ManualDeviceImpl() override {
-        // Buffers may outlive the device; they are lost from now on.
-        mixer_->markLost();
         std::lock_guard lock(state_->mutex);
         if (state_->current == this)
             state_->current = nullptr;
     }
 
-    int32_t setCooperativeLevel(int level) override {
-        if (level < CooperativeNormal || level > CooperativeExclusive)
-            return DeviceResult::InvalidParam;
-        level_ = level;
-        return DeviceResult::Ok;
-    }
-    int cooperativeLevel() const override { return level_; }
+    void render(void* out, std::size_t frames) override { mixer().render(out, frames); }
+    void renderFloat(float* out, std::size_t frames) override { mixer().mix(out, frames); }
+    void loseDevice() override { mixer().markLost(); }
 
-    int32_t primaryFormat(WaveFormat* out) const override {
-        if (!out)
-            return DeviceResult::InvalidParam;
-        *out = mixer_->outputFormat();
-        return DeviceResult::Ok;
-    }
-    int32_t setPrimaryFormat(const WaveFormat& requested) override {
-        if (!supportedPrimaryFormat(requested))
-            return DeviceResult::BadFormat;
-        mixer_->setOutputFormat(WaveFormat::pcm(
+private:
+    int32_t applyPrimaryFormat(const WaveFormat& requested) override {
+        mixer().setOutputFormat(WaveFormat::pcm(
             requested.nChannels, forcedRate_ ? forcedRate_ : requested.nSamplesPerSec,
             requested.wBitsPerSample));
         return DeviceResult::Ok;
     }
-    int32_t playPrimary() override {
-        return mixer_->lost() ? DeviceResult::BufferLost : DeviceResult::Ok;
-    }
 
-    int32_t setSpeakerConfig(uint32_t config) override {
-        speakerConfig_ = config;
-        return DeviceResult::Ok;
-    }
-    uint32_t speakerConfig() const override { return speakerConfig_; }
-
-    int32_t createSoundBuffer(const WaveFormat& format, uint32_t bytes,
-                              std::unique_ptr<SoundBuffer>* out) override {
-        return mixer_->createBuffer(format, bytes, out);
-    }
-    bool lost() const override { return mixer_->lost(); }
-
-    void render(void* out, std::size_t frames) override { mixer_->render(out, frames); }
-    void renderFloat(float* out, std::size_t frames) override { mixer_->mix(out, frames); }
-    void loseDevice() override { mixer_->markLost(); }
-
-private:
     std::shared_ptr<ManualSystemState> state_;
     const uint32_t forcedRate_;
-    std::shared_ptr<SoftwareMixer> mixer_;
-    int level_ = CooperativeNormal;
-    uint32_t speakerConfig_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // SDL2 device list, device opening with driver fallback, and the devices themselves.
 #include "SdlSoundSystem.h"
 
+#include "MixingDevice.h"
 #include "SoftwareMixer.h"
 
 #include <SDL.h>
@@ -96,27 +97,24 @@ private:
 
 namespace {
 
-bool supportedPrimaryFormat(const WaveFormat& f) {
-    return f.wFormatTag == WaveFormatPcm && (f.nChannels == 1 || f.nChannels == 2) &&
-           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nSamplesPerSec >= FrequencyMin &&
-           f.nSamplesPerSec <= FrequencyMax;
-}
-
 bool sameLayout(const WaveFormat& a, const WaveFormat& b) {
     return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
            a.wBitsPerSample == b.wBitsPerSample;
 }
 
-class SdlDevice final : public SoundDevice {
+// Until setPrimaryFormat asks for another, a device opens in this format.
+WaveFormat openingFormat() {
+    return WaveFormat::pcm(2, 44100, 16);
+}
+
+// An SDL device whose callback renders the mix; a new primary format reopens it.
+class SdlDevice final : public MixingDevice<SoundDevice> {
 public:
     SdlDevice(std::shared_ptr<SdlAudio> audio, std::string id)
-        : audio_(std::move(audio)), id_(std::move(id)),
-          mixer_(SoftwareMixer::create(WaveFormat::pcm(2, 44100, 16))) {}
+        : MixingDevice(openingFormat()), audio_(std::move(audio)), id_(std::move(id)) {}
 
-    ~SdlDevice() override {
-        closeStream();
-        mixer_->markLost(); // its buffers may outlive it
-    }
+    // The base marks the buffers lost once the stream is closed here.
+    ~SdlDevice() override { closeStream(); }
 
     // Opens the stream in `format`; false when SDL cannot.
     bool openStream(const WaveFormat& format) {
@@ -133,32 +131,16 @@ public:
             return false;
         dev_ = dev;
         frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
-        mixer_->setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
+        mixer().setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
                                                 format.wBitsPerSample));
-        mixer_->setLossProbe([dev] { return SDL_GetAudioDeviceStatus(dev) == SDL_AUDIO_STOPPED; });
+        mixer().setLossProbe([dev] { return SDL_GetAudioDeviceStatus(dev) == SDL_AUDIO_STOPPED; });
         SDL_PauseAudioDevice(dev_, 0);
         return true;
     }
 
-    int32_t setCooperativeLevel(int level) override {
-        if (level < CooperativeNormal || level > CooperativeExclusive)
-            return DeviceResult::InvalidParam;
-        level_ = level;
-        return DeviceResult::Ok;
-    }
-    int cooperativeLevel() const override { return level_; }
-
-    int32_t primaryFormat(WaveFormat* out) const override {
-        if (!out)
-            return DeviceResult::InvalidParam;
-        *out = mixer_->outputFormat();
-        return DeviceResult::Ok;
-    }
-
-    int32_t setPrimaryFormat(const WaveFormat& requested) override {
-        if (!supportedPrimaryFormat(requested))
-            return DeviceResult::BadFormat;
-        if (mixer_->lost())
+private:
+    int32_t applyPrimaryFormat(const WaveFormat& requested) override {
+        if (mixer().lost())
             return DeviceResult::BufferLost;
         // Reopening is not free (a sound server may take a while to resume a stream).
         if (sameLayout(requested, requestedFormat_))
@@ -170,49 +152,28 @@ public:
             return DeviceResult::Ok;
         }
         if (!openStream(previous))
-            mixer_->markLost();
+            mixer().markLost();
         return DeviceResult::BadFormat;
     }
 
-    int32_t playPrimary() override {
-        return mixer_->lost() ? DeviceResult::BufferLost : DeviceResult::Ok;
-    }
-
-    int32_t setSpeakerConfig(uint32_t config) override {
-        speakerConfig_ = config;
-        return DeviceResult::Ok;
-    }
-    uint32_t speakerConfig() const override { return speakerConfig_; }
-
-    int32_t createSoundBuffer(const WaveFormat& format, uint32_t bytes,
-                              std::unique_ptr<SoundBuffer>* out) override {
-        return mixer_->createBuffer(format, bytes, out);
-    }
-
-    bool lost() const override { return mixer_->lost(); }
-
-private:
     static void SDLCALL callback(void* user, Uint8* stream, int len) {
         auto* self = static_cast<SdlDevice*>(user);
-        self->mixer_->render(stream, static_cast<std::size_t>(len) / self->frameBytes_);
+        self->mixer().render(stream, static_cast<std::size_t>(len) / self->frameBytes_);
     }
 
     void closeStream() {
         if (dev_ == 0)
             return;
-        mixer_->setLossProbe(nullptr);
+        mixer().setLossProbe(nullptr);
         audio_->close(dev_);
         dev_ = 0;
     }
 
     std::shared_ptr<SdlAudio> audio_;
     const std::string id_;
-    std::shared_ptr<SoftwareMixer> mixer_;
     SDL_AudioDeviceID dev_ = 0;
     uint32_t frameBytes_ = 4; // written only while the stream is closed
-    WaveFormat requestedFormat_ = WaveFormat::pcm(2, 44100, 16);
-    int level_ = CooperativeNormal;
-    uint32_t speakerConfig_ = 0;
+    WaveFormat requestedFormat_ = openingFormat();
 };
 
 } // namespace
@@ -229,7 +190,7 @@ int32_t SdlSoundSystem::createDevice(const std::string& id, std::unique_ptr<Soun
     if (!out)
         return DeviceResult::InvalidParam;
     auto device = std::make_unique<SdlDevice>(audio_, id);
-    if (!device->openStream(WaveFormat::pcm(2, 44100, 16)))
+    if (!device->openStream(openingFormat()))
         return DeviceResult::NoDriver;
     *out = std::move(device);
     return DeviceResult::Ok;

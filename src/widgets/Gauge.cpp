@@ -110,6 +110,21 @@ void drawLine(QImage& image, int x0, int y0, int x1, int y1, const QColor& color
     }
 }
 
+// Stores a property that the picture shows, repainting only when the value changes.
+template <typename T> void setAndRepaint(QWidget& widget, T& property, T value) {
+    if (value != property) {
+        property = value;
+        widget.update();
+    }
+}
+
+// The width and height of the pie's and the needle's ellipse inside the paint rectangle
+// (left, top)-(right, bottom): one pixel more each way when a frame surrounds it.
+QSize shapeSize(int left, int top, int right, int bottom, BorderStyle style) {
+    const int grow = style == bsSingle ? 1 : 0;
+    return QSize(right - left + grow, bottom - top + grow);
+}
+
 } // namespace
 
 int scaleByPercent(int percent, int span) {
@@ -129,45 +144,27 @@ Gauge::Gauge(QWidget* parent) : QWidget(parent) {
 }
 
 void Gauge::setBackColor(ws::Color value) {
-    if (value != BackColor_) {
-        BackColor_ = value;
-        update();
-    }
+    setAndRepaint(*this, BackColor_, value);
 }
 
 void Gauge::setBorderStyle(ws::BorderStyle value) {
-    if (value != BorderStyle_) {
-        BorderStyle_ = value;
-        update();
-    }
+    setAndRepaint(*this, BorderStyle_, value);
 }
 
 void Gauge::setForeColor(ws::Color value) {
-    if (value != ForeColor_) {
-        ForeColor_ = value;
-        update();
-    }
+    setAndRepaint(*this, ForeColor_, value);
 }
 
 void Gauge::setKind(GaugeKind value) {
-    if (value != Kind_) {
-        Kind_ = value;
-        update();
-    }
+    setAndRepaint(*this, Kind_, value);
 }
 
 void Gauge::setColor(ws::Color value) {
-    if (value != Color_) {
-        Color_ = value;
-        update();
-    }
+    setAndRepaint(*this, Color_, value);
 }
 
 void Gauge::setShowText(bool value) {
-    if (value != ShowText_) {
-        ShowText_ = value;
-        update();
-    }
+    setAndRepaint(*this, ShowText_, value);
 }
 
 namespace {
@@ -303,12 +300,9 @@ void Gauge::drawBar(QImage& overlay, const EdgeRect& r) const {
 
 void Gauge::drawPie(QImage& overlay, const EdgeRect& r) const {
     const QRect clip = clipRect(r.left, r.top, r.right, r.bottom);
-    int w = r.right - r.left;
-    int h = r.bottom - r.top;
-    if (BorderStyle_ == bsSingle) {
-        ++w;
-        ++h;
-    }
+    const QSize size = shapeSize(r.left, r.top, r.right, r.bottom, BorderStyle_);
+    const int w = size.width();
+    const int h = size.height();
     fillEdgeRect(overlay, r.left, r.top, r.right, r.bottom, qColor(Color_), clip);
     QPainter p(&overlay);
     p.setClipRect(clip);
@@ -331,12 +325,9 @@ void Gauge::drawPie(QImage& overlay, const EdgeRect& r) const {
 
 void Gauge::drawNeedle(QImage& overlay, const EdgeRect& r) const {
     const QRect clip = clipRect(r.left, r.top, r.right, r.bottom);
-    int w = r.right - r.left;
-    int h = r.bottom - r.top;
-    if (BorderStyle_ == bsSingle) {
-        ++w;
-        ++h;
-    }
+    const QSize size = shapeSize(r.left, r.top, r.right, r.bottom, BorderStyle_);
+    const int w = size.width();
+    const int h = size.height();
     fillEdgeRect(overlay, r.left, r.top, r.right, r.bottom, qColor(Color_), clip);
     const QColor fore = qColor(ForeColor_);
     {

@@ -5,6 +5,7 @@
 #include "audio/MixerChannel.h"
 #include "LogCapture.h"
 #include "ManualBackEnd.h"
+#include "Signals.h"
 #include "TestSupport.h"
 #include "audio/AudioErrors.h"
 #include "audio/DeviceResult.h"
@@ -19,7 +20,6 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
-#include <random>
 #include <thread>
 
 namespace ws {
@@ -27,6 +27,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Samples = std::vector<int16_t>;
+using test::silent;
 
 constexpr int Rate = 44100;
 constexpr int StepMs = 400;
@@ -35,12 +36,7 @@ constexpr uint32_t HourMs = 3'600'000;
 
 // Pseudo-random full-scale stereo (or mono) samples: every bit of every sample matters.
 Samples noise(int frames, int channels = 2, unsigned seed = 1) {
-    std::mt19937 gen(seed);
-    std::uniform_int_distribution<int> dist(-32768, 32767);
-    Samples s(static_cast<std::size_t>(frames) * channels);
-    for (auto& v : s)
-        v = static_cast<int16_t>(dist(gen));
-    return s;
+    return test::noise(static_cast<std::size_t>(frames) * channels, seed);
 }
 
 // Index of the first difference between `actual` and `expected` from `from` on, over
@@ -51,13 +47,6 @@ long firstDifference(const Samples& actual, const Samples& expected, std::size_t
         if (actual.at(from + i) != expected.at(i))
             return static_cast<long>(from + i);
     return -1;
-}
-
-bool silent(const Samples& s, std::size_t from = 0) {
-    for (std::size_t i = from; i < s.size(); ++i)
-        if (s[i] != 0)
-            return false;
-    return true;
 }
 
 template <class Pred> bool waitUntil(Pred pred, std::chrono::seconds timeout = 20s) {

@@ -1,62 +1,28 @@
 // Resampling quality through the whole mix: tones played at other rates stay clean (SINAD
 // against a fitted sine), content pushed above the device's Nyquist frequency is removed
 // rather than folded back, and the device's own rate passes samples through unchanged.
+#include "MixRig.h"
 #include "SignalAnalysis.h"
-#include "audio/ManualSoundSystem.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace ws {
 namespace {
 
-using test::Pi;
+using test::MixRig;
+using test::sine;
 
-struct Rig {
-    ManualSoundSystem system;
-    std::unique_ptr<SoundDevice> device;
-    ManualDevice* manual = nullptr;
-
-    explicit Rig(uint32_t deviceRate = 44100, uint16_t channels = 2) {
-        EXPECT_EQ(system.createDevice("", &device), DeviceResult::Ok);
-        EXPECT_EQ(device->setPrimaryFormat(WaveFormat::pcm(channels, deviceRate, 16)),
-                  DeviceResult::Ok);
-        manual = system.current();
-    }
-
-    std::unique_ptr<SoundBuffer> buffer(const std::vector<int16_t>& mono, uint32_t rate) {
-        std::unique_ptr<SoundBuffer> b;
-        EXPECT_EQ(device->createSoundBuffer(WaveFormat::pcm(1, rate, 16),
-                                            static_cast<uint32_t>(mono.size() * 2), &b),
-                  DeviceResult::Ok);
-        void *p1, *p2;
-        uint32_t n1, n2;
-        EXPECT_EQ(b->lock(0, b->size(), &p1, &n1, &p2, &n2), DeviceResult::Ok);
-        std::memcpy(p1, mono.data(), n1);
-        b->unlock(p1, n1, p2, n2);
-        return b;
-    }
-
-    // The left side of `frames` rendered float frames.
-    std::vector<double> left(std::size_t frames) {
-        std::vector<float> out(frames * 2);
-        manual->renderFloat(out.data(), frames);
-        std::vector<double> l(frames);
-        for (std::size_t i = 0; i < frames; ++i)
-            l[i] = out[2 * i];
-        return l;
-    }
-};
-
-std::vector<int16_t> sine(double hz, uint32_t rate, std::size_t frames, double amplitude) {
-    std::vector<int16_t> s(frames);
+// The left side of `frames` rendered float frames of a stereo device.
+std::vector<double> left(MixRig& rig, std::size_t frames) {
+    const std::vector<float> out = rig.renderFloat(frames);
+    std::vector<double> l(frames);
     for (std::size_t i = 0; i < frames; ++i)
-        s[i] = static_cast<int16_t>(
-            std::lrint(amplitude * 32767.0 * std::sin(2.0 * Pi * hz * double(i) / rate)));
-    return s;
+        l[i] = out[2 * i];
+    return l;
 }
 
 TEST(Resampler, TonesStayCleanAtEveryPlaybackRate) {
@@ -64,15 +30,15 @@ TEST(Resampler, TonesStayCleanAtEveryPlaybackRate) {
     // itself is 16-bit (about 97 dB at this level), so the mix must add very little.
     const double tones[] = {100, 250, 1000, 2500, 5000, 7500, 10000};
     const uint32_t rates[] = {30870, 33075, 39000, 44100, 46000, 48000, 50000, 52038};
-    Rig rig;
+    MixRig rig;
     for (double tone : tones) {
-        auto b = rig.buffer(sine(tone, 44100, 44100, 0.9), 44100);
+        auto b = rig.buffer16(sine(tone, 44100, 44100, 0.9), 1, 44100);
         for (uint32_t rate : rates) {
             ASSERT_EQ(b->stop(), DeviceResult::Ok);
             ASSERT_EQ(b->setCurrentPosition(0), DeviceResult::Ok);
             ASSERT_EQ(b->setFrequency(rate), DeviceResult::Ok);
             ASSERT_EQ(b->play(true), DeviceResult::Ok);
-            auto out = rig.left(8192 + 256);
+            auto out = left(rig, 8192 + 256);
             out.erase(out.begin(), out.begin() + 256); // the filter starting from silence
             const double sinad = test::sinadDb(out, tone * rate / 44100.0 / 44100.0);
             EXPECT_GE(sinad, 90.0) << tone << " Hz at " << rate << " Hz";
@@ -83,11 +49,11 @@ TEST(Resampler, TonesStayCleanAtEveryPlaybackRate) {
 TEST(Resampler, ContentAboveTheDeviceNyquistIsRemovedNotFolded) {
     // 15 kHz played at twice its rate would sound at 30 kHz; a 22050 Hz device cannot carry
     // it, and folding would put it at 14.1 kHz. What is left must be far down.
-    Rig rig;
-    auto b = rig.buffer(sine(15000, 44100, 44100, 0.9), 44100);
+    MixRig rig;
+    auto b = rig.buffer16(sine(15000, 44100, 44100, 0.9), 1, 44100);
     ASSERT_EQ(b->setFrequency(88200), DeviceResult::Ok);
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
-    auto out = rig.left(8192 + 512);
+    auto out = left(rig, 8192 + 512);
     out.erase(out.begin(), out.begin() + 512);
     double power = 0.0;
     for (double v : out)
@@ -99,7 +65,7 @@ TEST(Resampler, ContentAboveTheDeviceNyquistIsRemovedNotFolded) {
     ASSERT_EQ(b->stop(), DeviceResult::Ok);
     ASSERT_EQ(b->setFrequency(50000), DeviceResult::Ok);
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
-    out = rig.left(8192 + 512);
+    out = left(rig, 8192 + 512);
     out.erase(out.begin(), out.begin() + 512);
     power = 0.0;
     for (double v : out)
@@ -110,14 +76,14 @@ TEST(Resampler, ContentAboveTheDeviceNyquistIsRemovedNotFolded) {
 TEST(Resampler, VeryHighAndVeryLowRatiosStayStableAndBounded) {
     // From 100 Hz to 200000 Hz on an 8000 Hz device: no blow-up, no NaN, the cursor moves
     // by what was consumed.
-    Rig rig(8000);
-    auto b = rig.buffer(sine(440, 22050, 22050, 0.9), 22050);
+    MixRig rig(8000);
+    auto b = rig.buffer16(sine(440, 22050, 22050, 0.9), 1, 22050);
     for (uint32_t rate : {100u, 1000u, 96000u, 200000u}) {
         ASSERT_EQ(b->stop(), DeviceResult::Ok);
         ASSERT_EQ(b->setCurrentPosition(0), DeviceResult::Ok);
         ASSERT_EQ(b->setFrequency(rate), DeviceResult::Ok);
         ASSERT_EQ(b->play(true), DeviceResult::Ok);
-        auto out = rig.left(4000);
+        auto out = left(rig, 4000);
         for (double v : out) {
             ASSERT_TRUE(std::isfinite(v));
             ASSERT_LE(std::abs(v), 1.0);

@@ -3,6 +3,7 @@
 // in; the other sink must stay silent; a server that dies makes the device lost.
 #include "audio/SdlSoundSystem.h"
 #include "PulseServer.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <random>
 #include <thread>
 
 namespace ws {
@@ -39,36 +39,12 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-std::vector<int16_t> noise(std::size_t samples, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-20000, 20000);
-    std::vector<int16_t> s(samples);
-    for (auto& v : s)
-        v = static_cast<int16_t>(d(rng));
-    return s;
-}
+using test::longestTiledRun;
+using test::noise;
+using test::silent;
 
-// The longest stretch of `rec` (stereo frames) that equals `data` tiled from its start.
-std::size_t longestTiledRun(const std::vector<int16_t>& rec, const std::vector<int16_t>& data) {
-    const std::size_t n = data.size() / 2, frames = rec.size() / 2;
-    std::size_t best = 0;
-    for (std::size_t start = 0; start < frames; ++start) {
-        std::size_t count = 0;
-        while (start + count < frames &&
-               std::memcmp(&rec[2 * (start + count)], &data[2 * (count % n)], 4) == 0)
-            ++count;
-        best = std::max(best, count);
-        start += count;
-    }
-    return best;
-}
-
-bool silent(const std::vector<int16_t>& rec) {
-    for (int16_t v : rec)
-        if (v != 0)
-            return false;
-    return true;
-}
+// The level of the test noise, below full scale.
+constexpr int NoisePeak = 20000;
 
 std::unique_ptr<SoundBuffer> loopingBuffer(SoundDevice& device, const std::vector<int16_t>& data) {
     std::unique_ptr<SoundBuffer> b;
@@ -128,7 +104,7 @@ TEST_F(SdlOnPulse, EachDeviceSoundsOnItsOwnSinkOnly) {
     ASSERT_EQ(alpha->setPrimaryFormat(WaveFormat::pcm(2, 44100, 16)), DeviceResult::Ok);
     ASSERT_EQ(alpha->playPrimary(), DeviceResult::Ok);
 
-    const auto first = noise(2 * 11025, 1); // a quarter second, looping
+    const auto first = noise(2 * 11025, 1, NoisePeak); // a quarter second, looping
     auto a = loopingBuffer(*alpha, first);
     auto recAlpha = server_->record("ws_alpha");
     auto recBeta = server_->record("ws_beta");
@@ -147,7 +123,7 @@ TEST_F(SdlOnPulse, EachDeviceSoundsOnItsOwnSinkOnly) {
     // A second device on the other sink sounds there.
     std::unique_ptr<SoundDevice> beta;
     ASSERT_EQ(system.createDevice(idOf(system, "Whistlestop Beta"), &beta), DeviceResult::Ok);
-    const auto second = noise(2 * 7000, 2);
+    const auto second = noise(2 * 7000, 2, NoisePeak);
     auto b = loopingBuffer(*beta, second);
     recBeta = server_->record("ws_beta");
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
@@ -185,7 +161,7 @@ TEST_F(SdlOnPulse, ADeviceWhoseServerDiesIsLostWithItsBuffers) {
     SdlSoundSystem system;
     std::unique_ptr<SoundDevice> d;
     ASSERT_EQ(system.createDevice("", &d), DeviceResult::Ok);
-    auto b = loopingBuffer(*d, noise(2 * 4410, 3));
+    auto b = loopingBuffer(*d, noise(2 * 4410, 3, NoisePeak));
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
     std::this_thread::sleep_for(200ms);
     EXPECT_FALSE(d->lost());

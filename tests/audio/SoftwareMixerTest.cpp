@@ -2,37 +2,22 @@
 // from the callback size, gapless loops, and buffers coming and going under a running mix.
 #include "MixRig.h"
 #include "SignalAnalysis.h"
+#include "Signals.h"
 
 #include <atomic>
 #include <cmath>
-#include <random>
 #include <thread>
 
 namespace ws {
 namespace {
 
 using test::MixRig;
+using test::noise;
 using test::Pi;
+using test::sine;
 
 std::vector<int16_t> constant(int16_t v, std::size_t n) {
     return std::vector<int16_t>(n, v);
-}
-
-std::vector<int16_t> tone(double hz, uint32_t rate, std::size_t frames, double amplitude) {
-    std::vector<int16_t> s(frames);
-    for (std::size_t i = 0; i < frames; ++i)
-        s[i] = static_cast<int16_t>(
-            std::lrint(amplitude * 32767.0 * std::sin(2.0 * Pi * hz * double(i) / rate)));
-    return s;
-}
-
-std::vector<int16_t> noise(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-32768, 32767);
-    std::vector<int16_t> s(n);
-    for (auto& v : s)
-        v = static_cast<int16_t>(d(rng));
-    return s;
 }
 
 TEST(SoftwareMixer, VolumeAndPanFollowTheDecibelLaws) {
@@ -172,7 +157,7 @@ struct Capture {
 
 TEST(SoftwareMixer, ChangesOfVolumeAndPanAreRampedWithoutClicks) {
     MixRig rig;
-    auto b = rig.buffer16(tone(1000, 44100, 44100, 0.5), 1, 44100);
+    auto b = rig.buffer16(sine(1000, 44100, 44100, 0.5), 1, 44100);
     ASSERT_EQ(b->play(true), DeviceResult::Ok);
     Capture cap;
     auto segment = [&](std::size_t frames) {

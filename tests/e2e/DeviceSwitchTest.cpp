@@ -3,6 +3,8 @@
 // (recorded from the sink's monitor and compared with the file), and after the user picks
 // the other sink the next Play sounds there.
 #include "PulseServer.h"
+#include "QtPath.h"
+#include "Signals.h"
 #include "TestSupport.h"
 #include "audio/Mixer.h"
 #include "shell/MainWindow.h"
@@ -12,46 +14,10 @@
 #include <QMenu>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <random>
-
 using namespace ws;
 using namespace ws::test;
 
 namespace {
-std::vector<int16_t> noise(std::size_t samples, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-16000, 16000);
-    std::vector<int16_t> s(samples);
-    for (auto& v : s)
-        v = static_cast<int16_t>(d(rng));
-    return s;
-}
-
-// The longest stretch of `rec` that equals `data` from its first frame on (stereo frames).
-std::size_t longestRunFromStart(const std::vector<int16_t>& rec, const std::vector<int16_t>& data) {
-    const std::size_t frames = rec.size() / 2, n = data.size() / 2;
-    std::size_t best = 0;
-    for (std::size_t start = 0; start < frames; ++start) {
-        if (std::memcmp(&rec[2 * start], &data[0], 4) != 0)
-            continue;
-        std::size_t count = 0;
-        while (start + count < frames && count < n &&
-               std::memcmp(&rec[2 * (start + count)], &data[2 * count], 4) == 0)
-            ++count;
-        best = std::max(best, count);
-    }
-    return best;
-}
-
-bool silent(const std::vector<int16_t>& rec) {
-    for (int16_t v : rec)
-        if (v != 0)
-            return false;
-    return true;
-}
-
 QAction* deviceItem(MainWindow& window, const QString& description) {
     for (QAction* a : window.findChild<QMenu*>("Device1")->actions())
         if (a->text() == description)
@@ -70,7 +36,7 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
 
     TempDir dir;
     // Six seconds of 16-bit stereo at the device's rate: longer than the four-second ring.
-    const std::vector<int16_t> data = noise(6 * 44100 * 2, 7);
+    const std::vector<int16_t> data = noise(6 * 44100 * 2, 7, 16000);
     const auto file = dir / "long.wav";
     writeWav(file, 2, 44100, 16, data);
 
@@ -80,7 +46,7 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
         return true;
     });
     StartOptions options;
-    options.settingsFile = QString::fromStdString((dir / "whistlestop.ini").string());
+    options.settingsFile = qpath(dir / "whistlestop.ini");
     MainWindow window(options);
 
     QAction* sinkA = deviceItem(window, "Whistlestop Sink A");

@@ -1,5 +1,6 @@
 // The real program as a separate process: it starts on a demo set and a signal from the
 // desktop session closes it the way File > Exit does, writing its settings.
+#include "QtPath.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -37,7 +38,7 @@ fs::path installProgram(const TempDir& dir) {
 }
 
 QByteArray readFile(const fs::path& file) {
-    QFile f(QString::fromStdString(file.string()));
+    QFile f(qpath(file));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 } // namespace
@@ -47,13 +48,13 @@ class ProgramTest : public ::testing::TestWithParam<int> {};
 TEST_P(ProgramTest, ASignalClosesTheWindowAndWritesTheSettings) {
     TempDir dir;
     const fs::path program = installProgram(dir);
-    const QString diesel = QString::fromStdString((demoDir() / "Diesel").string());
+    const QString diesel = qpath(demoDir() / "Diesel");
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(env);
-    process.start(QString::fromStdString(program.string()), {diesel});
+    process.start(qpath(program), {diesel});
     ASSERT_TRUE(process.waitForStarted(30000));
     for (int i = 0; i < 3000 && !catches(process.processId(), GetParam()); ++i)
         QTest::qWait(10);

@@ -1,5 +1,6 @@
 // File > Open through the real folder browser, and the recent-folder entry.
 #include "MainWindowFixture.h"
+#include "QtPath.h"
 
 #include "shell/FolderBrowser.h"
 #include "shell/RadioGroup.h"
@@ -17,10 +18,6 @@ using namespace ws::test;
 namespace fs = std::filesystem;
 
 namespace {
-QString str(const fs::path& p) {
-    return QString::fromStdString(p.string());
-}
-
 // Answers the folder browser once it is up: records its title and preselected folder,
 // then selects `choose` and confirms, or cancels when `choose` is empty.
 struct BrowserAnswer {
@@ -70,32 +67,32 @@ TEST_F(MainWindowTest, OpenShowsTheTitleAndClassifiesTheChosenFolder) {
 TEST_F(MainWindowTest, OpenPreselectsTheCurrentFolderOrItsParentWhenItIsGone) {
     const fs::path gone = dir / "Trains" / "Gone";
     fs::create_directories(gone);
-    writeSettings("[MRU]\r\ncurrent_dir=" + str(gone).toUtf8() + "/\r\n");
+    writeSettings("[MRU]\r\ncurrent_dir=" + qpath(gone).toUtf8() + "/\r\n");
     start();
 
     BrowserAnswer first;
     first.arm(QString());
     control<QAction>("Open1")->trigger();
-    EXPECT_EQ(first.preselected, str(gone));
+    EXPECT_EQ(first.preselected, qpath(gone));
 
     fs::remove(gone);
     BrowserAnswer second;
     second.arm(QString());
     control<QAction>("Open1")->trigger();
-    EXPECT_EQ(second.preselected, str(dir / "Trains")) << "the parent, found by text";
+    EXPECT_EQ(second.preselected, qpath(dir / "Trains")) << "the parent, found by text";
 
     fs::remove_all(dir / "Trains");
     BrowserAnswer third;
     third.arm(QString());
     control<QAction>("Open1")->trigger();
     EXPECT_EQ(third.preselected, "") << "the parent is gone too: nothing selected";
-    EXPECT_EQ(window->engine().AssetFolder, str(gone) + "/") << "cancel changes nothing";
+    EXPECT_EQ(window->engine().AssetFolder, qpath(gone) + "/") << "cancel changes nothing";
 }
 
 TEST_F(MainWindowTest, CancelInSingleFileModeLeavesItAndEnablesTheThrottle) {
     const fs::path wav = dir / "one.wav";
     writeWav(wav, 1, 11025, 8, std::vector<int16_t>(1000, 0));
-    start({str(wav)});
+    start({qpath(wav)});
     ASSERT_TRUE(window->engine().SingleFileMode);
     BrowserAnswer answer;
     answer.arm(QString());
@@ -119,7 +116,7 @@ TEST_F(MainWindowTest, ARootChosenGetsASecondSeparatorAndAnEmptyEntry) {
 TEST_F(MainWindowTest, TheRecentEntryReopensTheFolderOrForgetsItWhenGone) {
     const fs::path copy = dir / "Loco A";
     fs::copy(demoDir() / "Electric", copy, fs::copy_options::recursive);
-    writeSettings("[MRU]\r\ncurrent_dir=" + str(copy).toUtf8() + "/\r\n");
+    writeSettings("[MRU]\r\ncurrent_dir=" + qpath(copy).toUtf8() + "/\r\n");
     start();
     QAction* open2 = control<QAction>("Open2");
     EXPECT_EQ(open2->text(), "  Loco A");
@@ -140,7 +137,7 @@ TEST_F(MainWindowTest, AnUnrecognisedFolderAfterARecognisedOneKeepsItsArrangemen
     start({demo("Horn3")});
     ASSERT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), 4);
     BrowserAnswer answer;
-    answer.arm(str(odd));
+    answer.arm(qpath(odd));
     control<QAction>("Open1")->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1);
@@ -148,7 +145,7 @@ TEST_F(MainWindowTest, AnUnrecognisedFolderAfterARecognisedOneKeepsItsArrangemen
     EXPECT_FALSE(control<QPushButton>("BtHorn")->isHidden());
     EXPECT_TRUE(control<QPushButton>("BtStart")->isHidden());
     EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder: Horn3") << "caption kept";
-    EXPECT_EQ(window->engine().AssetFolder, str(odd) + "/");
+    EXPECT_EQ(window->engine().AssetFolder, qpath(odd) + "/");
     EXPECT_EQ(control<QAction>("Open2")->text(), "Odd");
 }
 

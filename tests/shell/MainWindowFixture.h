@@ -2,6 +2,7 @@
 // line the test gives, the manual sound back end, and modal boxes answered by the test.
 #pragma once
 
+#include "QtPath.h"
 #include "TestSupport.h"
 #include "audio/ManualSoundSystem.h"
 #include "audio/Mixer.h"
@@ -37,9 +38,7 @@ protected:
         setMessageResponder(nullptr);
     }
 
-    QString settingsFile() const {
-        return QString::fromStdString((dir / "whistlestop.ini").string());
-    }
+    QString settingsFile() const { return qpath(dir / "whistlestop.ini"); }
 
     void writeSettings(const QByteArray& text) {
         QFile f(settingsFile());
@@ -65,9 +64,7 @@ protected:
         return c;
     }
 
-    static QString demo(const char* set) {
-        return QString::fromStdString((demoDir() / set).string());
-    }
+    static QString demo(const char* set) { return qpath(demoDir() / set); }
 
     TempDir dir;
     std::unique_ptr<MainWindow> window;

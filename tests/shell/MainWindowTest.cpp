@@ -1,6 +1,7 @@
 // The main window from start to close: layout, settings, command line, sound-type
 // arrangement and the settings written at close.
 #include "MainWindowFixture.h"
+#include "QtPath.h"
 
 #include "shell/RadioGroup.h"
 #include "shell/Toolkit.h"
@@ -21,12 +22,6 @@
 using namespace ws;
 using namespace ws::test;
 namespace fs = std::filesystem;
-
-namespace {
-QString folderArg(const fs::path& p) {
-    return QString::fromStdString(p.string());
-}
-} // namespace
 
 TEST_F(MainWindowTest, LayoutHasEveryControlWithItsCaptionBoundsAndState) {
     start();
@@ -239,7 +234,7 @@ TEST_F(MainWindowTest, EachDemoSetIsRecognisedWithItsArrangement) {
 
 TEST_F(MainWindowTest, AFolderArgumentWithATrailingSeparatorOrRelativeIsNormalised) {
     const QString cwd = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(demoDir().string())));
+    ASSERT_TRUE(QDir::setCurrent(qpath(demoDir())));
     start({"Diesel/"});
     QDir::setCurrent(cwd);
     EXPECT_EQ(window->engine().AssetFolder, demo("Diesel") + "/");
@@ -249,21 +244,21 @@ TEST_F(MainWindowTest, AFolderArgumentWithATrailingSeparatorOrRelativeIsNormalis
 TEST_F(MainWindowTest, AFolderThatMeetsNoRuleIsReported) {
     const fs::path odd = dir / "Odd";
     touch(odd / "something.wav");
-    start({folderArg(odd)});
+    start({qpath(odd)});
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages.front(), "** Could not determine the sound type **\n"
                                 "The selected asset does not meet the file naming requirements.");
     EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1);
     EXPECT_EQ(control<QLabel>("LAsset")->text(), "Asset Folder:");
-    EXPECT_EQ(window->engine().AssetFolder, folderArg(odd) + "/");
+    EXPECT_EQ(window->engine().AssetFolder, qpath(odd) + "/");
 }
 
 TEST_F(MainWindowTest, AWaveFileArgumentInAnyCaseEntersSingleFileMode) {
     const fs::path wav = dir / "Loud HORN.WAV";
     writeWav(wav, 1, 22050, 16, std::vector<int16_t>(2205, 1000));
-    start({folderArg(wav)});
+    start({qpath(wav)});
     EXPECT_TRUE(window->engine().SingleFileMode);
-    EXPECT_EQ(window->engine().SingleFilePath, folderArg(wav));
+    EXPECT_EQ(window->engine().SingleFilePath, qpath(wav));
     EXPECT_TRUE(control<QPushButton>("BtHorn")->isHidden());
     EXPECT_TRUE(control<QPushButton>("btBell")->isHidden());
     EXPECT_FALSE(control<QPushButton>("BtStart")->isHidden());
@@ -276,7 +271,7 @@ TEST_F(MainWindowTest, AWaveFileArgumentInAnyCaseEntersSingleFileMode) {
 TEST_F(MainWindowTest, ABadArgumentIsReportedAndStartUpCompletes) {
     const fs::path mp3 = dir / "horn.mp3";
     touch(mp3);
-    for (const QString& arg : {QString("/no/such/horn.wav"), folderArg(mp3)}) {
+    for (const QString& arg : {QString("/no/such/horn.wav"), qpath(mp3)}) {
         messages.clear();
         start({arg});
         ASSERT_EQ(messages.size(), 1) << arg.toStdString();
@@ -298,8 +293,8 @@ TEST_F(MainWindowTest, TwoArgumentsAreBothIgnored) {
 TEST_F(MainWindowTest, AFolderWhoseNameHoldsALineBreakIsNotRemembered) {
     const fs::path odd = dir / "two\nlines";
     fs::create_directories(odd);
-    start({folderArg(odd)});
-    ASSERT_EQ(window->engine().AssetFolder, folderArg(odd) + "/");
+    start({qpath(odd)});
+    ASSERT_EQ(window->engine().AssetFolder, qpath(odd) + "/");
     window->close();
     const QByteArray saved = readSettings();
     EXPECT_TRUE(saved.contains("[MRU]\r\ncurrent_dir=\r\n\r\n[Position]")) << saved.toStdString();

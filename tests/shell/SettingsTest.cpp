@@ -2,6 +2,7 @@
 // written back (layout, order, spelling, line ends), plus where the file lives.
 #include "shell/Settings.h"
 
+#include "QtPath.h"
 #include "TestSupport.h"
 
 #include <QByteArray>
@@ -16,9 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString qpath(const fs::path& p) {
-    return QString::fromStdString(p.string());
-}
+using test::qpath;
 
 void writeBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;

@@ -2,6 +2,7 @@
 // which the rules are tried, letter case, the horn subfolder, and entries that are folders.
 #include "sim/SoundAsset.h"
 
+#include "QtPath.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,9 @@ protected:
         for (const std::string& name : names)
             fs::create_directories(dir_ / name);
     }
-    QString folder() const { return QString::fromStdString(dir_.path().string()) + '/'; }
+    // The asset-folder path of `dir`, ending in a separator.
+    static QString folderOf(const test::TempDir& dir) { return test::qpath(dir.path()) + '/'; }
+    QString folder() const { return folderOf(dir_); }
     void expectType(Expected expected) {
         const SoundClassification found = classifySoundAsset(folder());
         EXPECT_EQ(found.soundType, expected.soundType);
@@ -60,8 +63,7 @@ TEST_F(SoundAssetTest, EachRuleAloneSelectsItsType) {
         test::TempDir fresh;
         for (const std::string& name : c.names)
             test::touch(fresh / name);
-        const SoundClassification found =
-            classifySoundAsset(QString::fromStdString(fresh.path().string()) + '/');
+        const SoundClassification found = classifySoundAsset(folderOf(fresh));
         EXPECT_EQ(found.soundType, c.expected.soundType);
         EXPECT_EQ(found.hornType, c.expected.hornType);
     }
@@ -111,15 +113,14 @@ TEST_F(SoundAssetTest, LetterCaseOfFilesAndSubfoldersDoesNotMatter) {
     test::TempDir horn;
     for (const char* name : {"Horn/Start.WAV", "Horn/IDLE 1.wav", "Horn/stop.Wav"})
         test::touch(horn / name);
-    const QString hornFolder = QString::fromStdString(horn.path().string()) + '/';
+    const QString hornFolder = folderOf(horn);
     EXPECT_EQ(classifySoundAsset(hornFolder).hornType, HornType3Part);
 
     test::TempDir steam;
     for (const char* name :
          {"Piston_Stroke1.wav", "STEAM_LOOP_90RPM.WAV", "Loco_Stationary_Fast.wav"})
         test::touch(steam / name);
-    EXPECT_EQ(classifySoundAsset(QString::fromStdString(steam.path().string()) + '/').soundType,
-              SoundTypeSteam2);
+    EXPECT_EQ(classifySoundAsset(folderOf(steam)).soundType, SoundTypeSteam2);
 }
 
 TEST_F(SoundAssetTest, BellIsIdle1InTheAssetFolderItself) {
@@ -140,8 +141,7 @@ TEST_F(SoundAssetTest, AFolderFoundFirstMeansTheFileIsMissing) {
     test::TempDir other;
     fs::create_directories(other / "steam_loop_a.wav");
     test::touch(other / "STEAM_LOOP_B.WAV");
-    EXPECT_FALSE(
-        assetFileExists(QString::fromStdString(other.path().string()) + '/', "steam_loop_*.wav"));
+    EXPECT_FALSE(assetFileExists(folderOf(other), "steam_loop_*.wav"));
 
     // A file that sorts before the folder is found.
     files({"steam_loop_0.wav"});

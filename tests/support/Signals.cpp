@@ -1,0 +1,83 @@
+// Test signals and their comparisons; see Signals.h.
+#include "Signals.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <random>
+
+namespace ws::test {
+
+namespace {
+
+std::vector<int16_t> uniformNoise(std::size_t samples, unsigned seed, int lowest, int highest) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> d(lowest, highest);
+    std::vector<int16_t> s(samples);
+    for (auto& v : s)
+        v = static_cast<int16_t>(d(rng));
+    return s;
+}
+
+// How many stereo frames of `recorded` from `start` on equal `played` from its first frame
+// on; past its end `played` starts again when `tiled`, else the count stops there.
+std::size_t matchingFrames(const std::vector<int16_t>& recorded, std::size_t start,
+                           const std::vector<int16_t>& played, bool tiled) {
+    const std::size_t frames = recorded.size() / 2, n = played.size() / 2;
+    if (n == 0)
+        return 0;
+    std::size_t count = 0;
+    while (start + count < frames && (tiled || count < n) &&
+           std::memcmp(&recorded[2 * (start + count)], &played[2 * (count % n)], 4) == 0)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+std::vector<int16_t> noise(std::size_t samples, unsigned seed) {
+    return uniformNoise(samples, seed, -32768, 32767);
+}
+
+std::vector<int16_t> noise(std::size_t samples, unsigned seed, int peak) {
+    return uniformNoise(samples, seed, -peak, peak);
+}
+
+std::vector<int16_t> sine(double hz, uint32_t rate, std::size_t frames, double amplitude) {
+    std::vector<int16_t> s(frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        s[i] = static_cast<int16_t>(std::lrint(
+            amplitude * 32767.0 * std::sin(2.0 * std::numbers::pi * hz * double(i) / rate)));
+    return s;
+}
+
+bool silent(const std::vector<int16_t>& samples, std::size_t from) {
+    for (std::size_t i = from; i < samples.size(); ++i)
+        if (samples[i] != 0)
+            return false;
+    return true;
+}
+
+std::size_t longestTiledRun(const std::vector<int16_t>& recorded,
+                            const std::vector<int16_t>& played) {
+    std::size_t best = 0;
+    // The search resumes past each run rather than inside it, which keeps it linear in the
+    // length of the recording.
+    for (std::size_t start = 0; start < recorded.size() / 2; ++start) {
+        const std::size_t count = matchingFrames(recorded, start, played, true);
+        best = std::max(best, count);
+        start += count;
+    }
+    return best;
+}
+
+std::size_t longestRunFromStart(const std::vector<int16_t>& recorded,
+                                const std::vector<int16_t>& played) {
+    std::size_t best = 0;
+    for (std::size_t start = 0; start < recorded.size() / 2; ++start)
+        best = std::max(best, matchingFrames(recorded, start, played, false));
+    return best;
+}
+
+} // namespace ws::test
