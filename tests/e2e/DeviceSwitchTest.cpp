@@ -63,6 +63,9 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
     {
         auto onA = server.record("ws_sink_a");
         auto onB = server.record("ws_sink_b");
+        // The recorders must be running before the file starts, or its first frames are lost.
+        ASSERT_TRUE(onA->waitFor(4410, 30.0));
+        ASSERT_TRUE(onB->waitFor(4410, 30.0));
         channel.play();
         onA->waitFor(8 * 44100, 30.0);
         const std::vector<int16_t> recA = onA->stop();
@@ -79,8 +82,10 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
     {
         auto onA = server.record("ws_sink_a");
         auto onB = server.record("ws_sink_b");
+        ASSERT_TRUE(onA->waitFor(4410, 30.0));
+        ASSERT_TRUE(onB->waitFor(4410, 30.0));
         channel.play();
-        onB->waitFor(3 * 44100, 30.0);
+        onB->waitFor(4 * 44100, 30.0);
         const std::vector<int16_t> recB = onB->stop();
         const std::vector<int16_t> recA = onA->stop();
         channel.stop();
