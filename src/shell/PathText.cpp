@@ -31,7 +31,7 @@ bool endsName(QChar c) {
     // The forward slash has been turned into a backslash before names are taken.
     return c == u'\\' || c == u':';
 #else
-    return c == u'/';
+    return isPathSeparator(c);
 #endif
 }
 } // namespace
