@@ -72,12 +72,23 @@ std::size_t longestTiledRun(const std::vector<int16_t>& recorded,
     return best;
 }
 
-std::size_t longestRunFromStart(const std::vector<int16_t>& recorded,
-                                const std::vector<int16_t>& played) {
-    std::size_t best = 0;
-    for (std::size_t start = 0; start < recorded.size() / 2; ++start)
-        best = std::max(best, matchingFrames(recorded, start, played, false));
-    return best;
+std::optional<Heard> heardFrom(const std::vector<int16_t>& recorded,
+                               const std::vector<int16_t>& played, std::size_t maxLeadIn) {
+    const std::size_t frames = recorded.size() / 2, n = played.size() / 2;
+    std::size_t first = 0;
+    while (first < frames && recorded[2 * first] == 0 && recorded[2 * first + 1] == 0)
+        ++first;
+    // A match this short could be chance; noise frames never repeat that long.
+    constexpr std::size_t Fingerprint = 16;
+    for (std::size_t k = 0; k <= maxLeadIn && k < n; ++k) {
+        std::size_t count = 0;
+        while (first + count < frames && k + count < n &&
+               std::memcmp(&recorded[2 * (first + count)], &played[2 * (k + count)], 4) == 0)
+            ++count;
+        if (count >= std::min(Fingerprint, n - k))
+            return Heard{first, k, count};
+    }
+    return std::nullopt;
 }
 
 } // namespace ws::test

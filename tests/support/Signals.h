@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace ws::test {
@@ -26,9 +27,19 @@ bool silent(const std::vector<int16_t>& samples, std::size_t from = 0);
 std::size_t longestTiledRun(const std::vector<int16_t>& recorded,
                             const std::vector<int16_t>& played);
 
-// Stereo frames: the longest stretch of `recorded` that equals `played` from its first frame
-// on, at most all of `played` (a file heard once, bit for bit).
-std::size_t longestRunFromStart(const std::vector<int16_t>& recorded,
-                                const std::vector<int16_t>& played);
+// How a recording of a sound server's monitor holds a file played once: its first sounding
+// stereo frame is frame `leadIn` of `played` (a server may drop the head of a new stream on
+// a monitor while it starts the stream), and `frames` frames from there on equal `played`
+// bit for bit.
+struct Heard {
+    std::size_t at = 0; // the first sounding frame of the recording
+    std::size_t leadIn = 0;
+    std::size_t frames = 0;
+};
+// std::nullopt when the first sounding frame of `recorded` is none of the first
+// `maxLeadIn` + 1 frames of `played` followed by a bit-exact match of at least 16 frames
+// (a resampled, scaled or foreign stream), or when nothing sounds.
+std::optional<Heard> heardFrom(const std::vector<int16_t>& recorded,
+                               const std::vector<int16_t>& played, std::size_t maxLeadIn);
 
 } // namespace ws::test
