@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -67,6 +68,21 @@ int32_t openErrorCode(int libraryError) {
     return StreamOpenFailed + libraryError;
 }
 
+// A sample of a codec that decodes in floating point, at the 16-bit scale the decoder
+// library uses for those codecs (full scale 1.0 is 32767), rounded to nearest. Lossy coding
+// rings past full scale on loud material; those peaks are clamped, where a plain conversion
+// would wrap them into a full-scale click of the other sign.
+int16_t floatTo16(float sample) {
+    const float scaled = sample * 32767.0f;
+    if (scaled >= 32767.0f)
+        return 32767;
+    if (scaled <= -32768.0f)
+        return -32768;
+    if (std::isnan(scaled))
+        return 0;
+    return static_cast<int16_t>(std::lrintf(scaled));
+}
+
 // Little-endian stores, independent of the host's byte order.
 template <typename Unsigned> void storeLittleEndian(std::byte* out, Unsigned value) {
     for (size_t i = 0; i < sizeof(Unsigned); ++i)
@@ -104,6 +120,8 @@ AudioFileReader::AudioFileReader(const std::string& fileName) : FileName_(fileNa
     if (!info.seekable)
         checkStreamResult(StreamNotSeekable);
     setFormat(info.channels, info.samplerate, info.format & SF_FORMAT_SUBMASK);
+    // Float reads at full scale 1.0, which floatTo16 relies on.
+    sf_command(file_.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
 
     frames_ = info.frames;
     if (frames_ < 0 || frames_ >= MaxPlausibleFrames)
@@ -153,8 +171,18 @@ void AudioFileReader::setFormat(int channels, int rate, int subFormat) {
         tag = 3;
         decodedSize = sizeof(double);
         break;
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+        // The library's own 16-bit conversion for these wraps what lies past full scale.
+        kind_ = SampleKind::FloatTo16;
+        decodedSize = sizeof(float);
+        break;
     default:
-        // 16-bit PCM and every compressed encoding the library decodes.
+        // 16-bit PCM and the compressed encodings whose decoders deliver 16-bit integers
+        // (ADPCM, mu-law, A-law, GSM, ...): exact, and never beyond full scale.
         kind_ = SampleKind::Signed16;
         break;
     }
@@ -262,6 +290,10 @@ uint64_t AudioFileReader::decode(std::byte* out, uint64_t frames) {
         }
         return decodeThroughScratch<short>(out, frames, sf_readf_short, [](std::byte* o, short s) {
             storeLittleEndian(o, static_cast<uint16_t>(s));
+        });
+    case SampleKind::FloatTo16:
+        return decodeThroughScratch<float>(out, frames, sf_readf_float, [](std::byte* o, float s) {
+            storeLittleEndian(o, static_cast<uint16_t>(floatTo16(s)));
         });
     case SampleKind::Unsigned8:
         // The library widens 8-bit samples to v << 8 exactly, so the top byte is the

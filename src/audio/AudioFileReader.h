@@ -61,8 +61,10 @@ private:
     int64_t SampleStartTime_ = 0;
     int64_t SampleEndTime_ = 0;
     // How the decoded samples are delivered: the file's own width, 8-bit unsigned for
-    // 8-bit files and 16-bit signed for 16-bit and compressed ones.
-    enum class SampleKind { Unsigned8, Signed16, Signed24, Signed32, Float32, Float64 };
+    // 8-bit files and 16-bit signed for 16-bit and compressed ones. Codecs that decode in
+    // floating point (Vorbis, Opus, MPEG) are read as float and brought to 16 bits here
+    // (FloatTo16), because their peaks may lie beyond full scale.
+    enum class SampleKind { Unsigned8, Signed16, FloatTo16, Signed24, Signed32, Float32, Float64 };
 
     struct FileCloser {
         void operator()(SNDFILE* file) const;

@@ -4,6 +4,10 @@
 // Volume and pan are in hundredths of a decibel. Volume v gives the gain 10^(v/2000), with
 // VolumeMin as exact silence. Pan attenuates the opposite side only: a positive pan turns
 // the left side down by pan/100 dB, a negative one the right side; +-10000 silences it.
+//
+// Threads: the laws are pure functions, safe from any thread. A GainRamp has no lock and
+// belongs to one thread: a buffer's to the thread that mixes it. A stopped buffer's fade is
+// worked out on a copy, taken once no mixing pass moves the original any more.
 #pragma once
 
 #include <cstdint>

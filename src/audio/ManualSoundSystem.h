@@ -1,5 +1,10 @@
 // The manual back end for tests: devices render only when asked, so a test moves the play
 // cursors by exact numbers of frames and reads the mixed output sample for sample.
+//
+// Threads: render and renderFloat run the mix on the calling thread in place of an output
+// callback, one thread at a time (the test's); meanwhile the buffers may be used from other
+// threads (a channel's refill thread) as on any device. The system's calls and loseDevice
+// may come from any thread: what the system and its devices share is guarded by a mutex.
 #pragma once
 
 #include "SoundDevice.h"

@@ -100,6 +100,11 @@ void Mixer::openDevice() {
     if (!device)
         checkDeviceResult(DeviceResult::NoDriver);
     device_ = std::move(device);
+    // Opening the default device is where the sound system may have moved to another
+    // driver (SDL does when its first driver has nothing to open); the devices are then
+    // that driver's, and only a list taken now names them so that they can be chosen.
+    if (id.empty())
+        loadDeviceLists();
     // From here on a failure leaves the device in place: later opens return at once, and
     // the steps below are not retried until closeDevice.
     deviceChanged();
@@ -143,6 +148,11 @@ SoundDevice& Mixer::soundDevice() {
         closeDevice();
     openDevice();
     return *device_;
+}
+
+void Mixer::deviceChanged() {
+    if (onDeviceChanged_)
+        onDeviceChanged_(*this);
 }
 
 void Mixer::addChannel(MixerChannel* channel) {

@@ -1,9 +1,11 @@
 // The mixer device: owns the sound output device for all mixer channels. The output
-// devices are listed once at program start (the system default first, with an empty id);
-// the mixer opens the chosen one lazily when the first channel needs a sound buffer, sets
-// its cooperative level, primary format and speaker configuration from its properties, and
-// keeps the device running. It knows every channel created on it, so that closing the
-// device (for instance after the user picked another one) takes their buffers away first.
+// devices are listed at program start (the system default first, with an empty id), and
+// again whenever the default device is opened, since the back end may have moved to
+// another driver then; the mixer opens the chosen one lazily when the first channel needs
+// a sound buffer, sets its cooperative level, primary format and speaker configuration
+// from its properties, and keeps the device running. It knows every channel created on it,
+// so that closing the device (for instance after the user picked another one) takes their
+// buffers away first.
 //
 // Used from the user-interface thread only; it has no lock.
 #pragma once
@@ -11,6 +13,7 @@
 #include "SoundDevice.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,7 +26,8 @@ enum class CooperativeLevel { lNormal, lPriority, lExclusive };
 class MixerChannel;
 
 // Fills DeviceDescriptions and DeviceGuids from the sound system's device list, replacing
-// what they held. Called once at program start (a Mixer calls it if nobody has).
+// what they held. Called at program start (a Mixer calls it if nobody has), and by a mixer
+// that has opened the default device.
 void loadDeviceLists();
 // Description of every output device, in the order the sound system lists them.
 const std::vector<std::string>& DeviceDescriptions();
@@ -32,9 +36,15 @@ const std::vector<std::string>& DeviceGuids();
 
 class Mixer {
 public:
+    // Told right after the device has been created (the device lists are current by then,
+    // so a device menu can be built again from them) and right after it has been
+    // released, the release by the mixer's destruction included.
+    using DeviceChangedHandler = std::function<void(Mixer& sender)>;
+
     Mixer();
-    // Closes the device. Channels still registered are shut down (buffer released, file
-    // closed) and cut loose from the mixer; their owners still destroy them.
+    // Closes the device, telling the device-changed handler. Channels still registered are
+    // shut down (buffer released, file closed) and cut loose from the mixer; their owners
+    // still destroy them.
     virtual ~Mixer();
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;
@@ -71,11 +81,13 @@ public:
     void addChannel(MixerChannel* channel);
     void removeChannel(MixerChannel* channel);
 
-protected:
-    // Called right after the device has been created and right after it has been released.
-    virtual void deviceChanged() {}
+    // A handler, not a virtual: the destructor closes the device when a derived part would
+    // already be gone. Whoever installs it outlives the mixer or removes it first.
+    void setOnDeviceChanged(DeviceChangedHandler handler) { onDeviceChanged_ = std::move(handler); }
 
 private:
+    void deviceChanged();
+
     ws::BitsPerSample BitsPerSample_ = ws::BitsPerSample::bs16Bit;
     bool Stereo_ = true;
     int32_t Frequency_ = 44100;
@@ -85,6 +97,7 @@ private:
 
     std::unique_ptr<SoundDevice> device_;
     std::vector<MixerChannel*> channels_; // not owned; in creation order
+    DeviceChangedHandler onDeviceChanged_;
 };
 
 } // namespace ws

@@ -3,6 +3,13 @@
 // configuration that are stored and read back, and the primary format read back from the
 // mixer. A back end's device derives from MixingDevice<its interface> and supplies only how
 // a requested primary format is put into effect (and whatever drives the mix).
+//
+// Threads: the device's own calls come from the thread that opened it (the mixer device's,
+// the user-interface thread); level_ and speakerConfig_ are plain fields used only there.
+// lost() may be asked from any thread. The software mixer is shared with the buffers, which
+// control threads use, and with the back end's output callback, which mixes; it guards its
+// own state (see SoftwareMixer), and applyPrimaryFormat changes its format only while no
+// mix runs.
 #pragma once
 
 #include "SoundDevice.h"

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace ws {
@@ -71,11 +72,11 @@ SincTable::SincTable(double scale) : scale_(scale) {
         const double* row = &rows[std::size_t(p) * taps_];
         const double* next = p < Phases ? row + taps_ : row;
         float* out = data_.data() + std::size_t(p) * 2 * taps_;
-        for (uint32_t j = 0; j < taps_; j += 4) {
-            for (uint32_t k = 0; k < 4; ++k) {
+        for (uint32_t j = 0; j < taps_; j += 8) {
+            for (uint32_t k = 0; k < 8; ++k) {
                 const float h = static_cast<float>(row[j + k]);
                 out[2 * j + k] = h;
-                out[2 * j + 4 + k] = static_cast<float>(next[j + k]) - h;
+                out[2 * j + 8 + k] = static_cast<float>(next[j + k]) - h;
             }
         }
     }
@@ -99,11 +100,10 @@ const SincTable& SincTable::forRatio(double ratio) {
     return *slot;
 }
 
-Resampler::Resampler(unsigned channels)
-    : channels_(channels), history_(std::size_t(2) * 2 * History, 0.0f) {}
+Resampler::Resampler(unsigned channels) : channels_(channels) {}
 
 void Resampler::reset() {
-    std::fill(history_.begin(), history_.end(), 0.0f);
+    history_.fill(0.0f);
     write_ = 0;
     ahead_ = 0;
     frac_ = 0;
@@ -111,18 +111,26 @@ void Resampler::reset() {
 }
 
 uint64_t Resampler::framesUntil(uint64_t inputFrames, const ResampleStep& step) const {
-    // Smallest m with frac + rem/den + m * (fixed + rem'/den) >= inputFrames * 2^32, in
-    // units of 1/den of 2^-32 (fits: inputFrames < 2^28, den < 2^21).
-    using u128 = unsigned __int128;
-    const u128 den = step.den;
-    const u128 target = (u128(inputFrames) << 32) * den;
-    const u128 have = u128(frac_) * den + (rem_ % step.den);
-    if (have >= target)
-        return 0;
-    const u128 per = u128(step.fixed) * den + step.rem;
-    if (per == 0)
-        return UINT64_MAX;
-    return static_cast<uint64_t>((target - have + per - 1) / per);
+    // The smallest m at which the position, frac + rem/den + m * (fixed + step.rem/den) in
+    // units of 2^-32 frames, reaches inputFrames. Its whole units are frac + m * fixed +
+    // (rem + m * step.rem) div den, and as the target is whole, they alone decide. Every term
+    // fits in 64 bits: inputFrames < 2^28, so m < 2^42 for the slowest step, and den < 2^21.
+    const uint64_t target = inputFrames << 32;
+    const uint64_t rem = rem_ % step.den;
+    if (step.fixed == 0 && step.rem == 0)
+        return frac_ >= target ? 0 : UINT64_MAX;
+    auto reached = [&](uint64_t m) {
+        return frac_ + m * step.fixed + (rem + m * step.rem) / step.den >= target;
+    };
+    // A double gets within a frame or two of the answer; whole-unit checks settle it.
+    const double per = double(step.fixed) + double(step.rem) / double(step.den);
+    const double estimate = (double(target) - double(frac_)) / per;
+    uint64_t m = estimate > 2.0 ? static_cast<uint64_t>(estimate) - 2 : 0;
+    while (m > 0 && reached(m - 1))
+        --m;
+    while (!reached(m))
+        ++m;
+    return m;
 }
 
 } // namespace ws

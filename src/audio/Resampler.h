@@ -10,12 +10,17 @@
 // for bit. When a buffer is played faster than the device rate the kernel is widened by the ratio
 // (rounded up to a sixteenth of an octave), which moves its cutoff below the device's Nyquist
 // frequency.
+//
+// Threads: SincTable::forRatio may be called from any thread (a mutex guards the map of
+// tables; a table never changes once made, so readers need no lock). A Resampler has no lock
+// and belongs to one thread at a time: a buffer's to the thread that mixes, while the buffer
+// plays. Once a stop has parked it, the thread that renders the stopped sound's fade copies it
+// and works on the copy.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 namespace ws {
@@ -36,8 +41,8 @@ public:
     // n - half() + 1 .. n + half().
     uint32_t taps() const { return taps_; }
     uint32_t half() const { return taps_ / 2; }
-    // Coefficients of phase p (0..Phases) in groups of four: h[4j..4j+3] followed by the
-    // differences to phase p+1 at the same taps.
+    // Coefficients of phase p (0..Phases) in blocks of eight taps: h[8j..8j+7] followed by
+    // the differences to phase p+1 at the same taps.
     const float* phase(uint32_t p) const { return data_.data() + std::size_t(p) * 2 * taps_; }
     // True for the unscaled table, whose phase 0 is a unit impulse.
     bool unscaled() const { return scale_ == 1.0; }
@@ -66,6 +71,7 @@ struct ResampleStep {
 
 // The per-buffer interpolation state: the most recent input frames as floats, the fraction
 // of the position, and how many frames beyond the current one have already been fetched.
+// Copying one (a plain copy of fixed-size members) never allocates.
 class Resampler {
 public:
     // Frames of history kept per channel; enough for the widest table plus its look-ahead.
@@ -89,32 +95,23 @@ public:
 
 private:
     template <unsigned Channels, class Source> void fetch(Source& src, int64_t need);
+    // The total of two rows of four running sums, added in a fixed order.
+    static float sumOfRows(const float* a, const float* b) {
+        float s[4];
+        for (unsigned k = 0; k < 4; ++k)
+            s[k] = a[k] + b[k];
+        return (s[0] + s[2]) + (s[1] + s[3]);
+    }
 
     unsigned channels_;
-    std::vector<float> history_; // per channel 2 * History floats, each frame written twice
-    uint32_t write_ = 0;         // history index of the next frame to fetch
-    int64_t ahead_ = 0;          // frames fetched beyond the current one, plus one
-    uint32_t frac_ = 0;          // fractional part of the position
-    uint32_t rem_ = 0;           // and its part below 2^-32, in units of 1/step.den
+    // Per channel 2 * History floats, each frame written twice so that every kernel window
+    // is contiguous.
+    std::array<float, 2 * 2 * History> history_{};
+    uint32_t write_ = 0; // history index of the next frame to fetch
+    int64_t ahead_ = 0;  // frames fetched beyond the current one, plus one
+    uint32_t frac_ = 0;  // fractional part of the position
+    uint32_t rem_ = 0;   // and its part below 2^-32, in units of 1/step.den
 };
-
-namespace detail {
-typedef float Float4 __attribute__((vector_size(16)));
-inline Float4 load4(const float* p) {
-    Float4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline float sum4(Float4 v) {
-#if defined(__clang__)
-    const Float4 t = v + __builtin_shufflevector(v, v, 2, 3, 0, 1);
-#else
-    typedef int Int4 __attribute__((vector_size(16)));
-    const Float4 t = v + __builtin_shuffle(v, Int4{2, 3, 0, 1});
-#endif
-    return t[0] + t[1];
-}
-} // namespace detail
 
 template <unsigned Channels, class Source> inline void Resampler::fetch(Source& src, int64_t need) {
     float* hl = history_.data();
@@ -133,7 +130,6 @@ template <unsigned Channels, class Source> inline void Resampler::fetch(Source& 
 template <unsigned Channels, class Source>
 uint64_t Resampler::process(float* outL, float* outR, std::size_t frames, const ResampleStep& step,
                             const SincTable& table, Source& src) {
-    using detail::Float4;
     const uint32_t half = table.half();
     const uint32_t taps = table.taps();
     const float* hl = history_.data();
@@ -164,24 +160,26 @@ uint64_t Resampler::process(float* outL, float* outR, std::size_t frames, const 
         const float* coef = table.phase(frac_ >> (32 - SincTable::PhaseBits));
         const float w = static_cast<float>(frac_ & ((1u << (32 - SincTable::PhaseBits)) - 1)) *
                         (1.0f / float(1u << (32 - SincTable::PhaseBits)));
-        const Float4 w4 = {w, w, w, w};
-        Float4 accL0 = {0, 0, 0, 0}, accL1 = accL0, accR0 = accL0, accR1 = accL0;
+        // Eight running sums per side, one per tap of a block, in two rows of four: plain
+        // loops that compilers turn into vector code without reordering any float addition.
+        float l0[4] = {}, l1[4] = {}, r0[4] = {}, r1[4] = {};
         const float* l = hl + first;
         const float* r = hr + first;
         for (std::size_t j = 0; j < taps; j += 8) {
-            const Float4 c0 = detail::load4(coef + 2 * j) + w4 * detail::load4(coef + 2 * j + 4);
-            const Float4 c1 =
-                detail::load4(coef + 2 * j + 8) + w4 * detail::load4(coef + 2 * j + 12);
-            accL0 += c0 * detail::load4(l + j);
-            accL1 += c1 * detail::load4(l + j + 4);
-            if constexpr (Channels == 2) {
-                accR0 += c0 * detail::load4(r + j);
-                accR1 += c1 * detail::load4(r + j + 4);
+            for (unsigned k = 0; k < 4; ++k) {
+                const float c0 = coef[2 * j + k] + w * coef[2 * j + 8 + k];
+                const float c1 = coef[2 * j + 4 + k] + w * coef[2 * j + 12 + k];
+                l0[k] += c0 * l[j + k];
+                l1[k] += c1 * l[j + 4 + k];
+                if constexpr (Channels == 2) {
+                    r0[k] += c0 * r[j + k];
+                    r1[k] += c1 * r[j + 4 + k];
+                }
             }
         }
-        outL[i] = detail::sum4(accL0 + accL1);
+        outL[i] = sumOfRows(l0, l1);
         if constexpr (Channels == 2)
-            outR[i] = detail::sum4(accR0 + accR1);
+            outR[i] = sumOfRows(r0, r1);
 
         uint64_t pos = uint64_t(frac_) + step.fixed;
         rem_ += step.rem;

@@ -4,7 +4,11 @@
 // SDL's audio subsystem is started on first use and stopped when the last system or device
 // object that uses it is gone. Where the first driver SDL picks has nothing to open (no
 // sound card, no sound server), opening the default device tries SDL's other drivers,
-// unless SDL_AUDIODRIVER names the driver to use.
+// unless SDL_AUDIODRIVER names the driver to use; the device list is then the new driver's.
+//
+// Threads: listing and opening may come from any thread, one call into SDL's audio
+// subsystem at a time (one mutex); a device's SDL callback runs on SDL's audio thread and
+// only mixes.
 #pragma once
 
 #include "SoundDevice.h"

@@ -1,6 +1,7 @@
 // Secondary buffers: the control calls and the per-buffer part of the mixing pass.
 #include "SecondaryBuffer.h"
 
+#include "FadeTails.h"
 #include "SoftwareMixer.h"
 
 #include <algorithm>
@@ -58,12 +59,20 @@ SecondaryBuffer::SecondaryBuffer(std::shared_ptr<SoftwareMixer> mixer, const Wav
                                  uint32_t bytes)
     : mixer_(std::move(mixer)), format_(format), size_(bytes), frames_(bytes / format.nBlockAlign),
       data_(new uint8_t[bytes]), frequency_(format.nSamplesPerSec),
-      table_(&SincTable::forRatio(1.0)), resampler_(format.nChannels) {
+      table_(&SincTable::forRatio(1.0)), fadeScratch_(format.nChannels),
+      voiceTable_(table_.load(std::memory_order_relaxed)), resampler_(format.nChannels) {
     // Defined contents (silence) rather than whatever the allocator left.
     std::memset(data_.get(), format.wBitsPerSample == 8 ? 0x80 : 0x00, bytes);
 }
 
 SecondaryBuffer::~SecondaryBuffer() {
+    // Destroyed while playing, a buffer fades out like a stopped one.
+    stop();
+    // A fade no pass has taken yet goes to the mixer before the buffer leaves its slot, so
+    // that the first pass that no longer sees the buffer plays it.
+    const int32_t fade = fade_.load(std::memory_order_seq_cst);
+    if (fade >= 0)
+        mixer_->tails().orphan(fade);
     mixer_->detach(this);
 }
 
@@ -120,14 +129,41 @@ int32_t SecondaryBuffer::play(bool looping) {
 
 int32_t SecondaryBuffer::stop() {
     uint64_t w = word_.load(std::memory_order_acquire);
+    if (!(w & PlayingBit))
+        return DeviceResult::Ok;
+    // The fade is asked for before the buffer stops, so that no pass finds it stopped without
+    // one. A fade still pending from an earlier stop stays: nothing has sounded since.
+    int32_t none = FadeNone;
+    const bool fresh = fade_.compare_exchange_strong(none, FadeWaiting, std::memory_order_seq_cst);
     while ((w & PlayingBit) &&
            !word_.compare_exchange_weak(w, bumpGen(w) & ~PlayingBit, std::memory_order_seq_cst,
                                         std::memory_order_acquire)) {
     }
-    // A pass that saw the buffer playing may still be reading the ring; the caller may
-    // rewrite all of it as soon as this returns.
-    if (w & PlayingBit)
-        mixer_->waitForPass();
+    // A pass that saw the buffer playing may still be reading the ring and moving the voice;
+    // from here on no pass moves it.
+    mixer_->waitForPass();
+    if (!fresh)
+        return DeviceResult::Ok;
+
+    // Render the fade while the ring still holds the sound (the caller may rewrite all of it
+    // as soon as this returns), unless the voice never sounded or has ended by itself.
+    FadeTails& tails = mixer_->tails();
+    int slot = -1;
+    if (sounding_.load(std::memory_order_acquire)) {
+        slot = tails.claim();
+        if (slot >= 0) {
+            const uint32_t frames = std::min(mixer_->fadeLength(), FadeTails::MaxFrames);
+            renderFade(fadeScratch_, tails.left(slot), tails.right(slot), frames);
+            tails.arm(slot, frames);
+        }
+    }
+    int32_t waiting = FadeWaiting;
+    if (!fade_.compare_exchange_strong(waiting, slot >= 0 ? slot : FadeNone,
+                                       std::memory_order_seq_cst) &&
+        slot >= 0)
+        tails.release(slot); // a pass met the stop first and played the fade from the ring
+    // That pass may still be reading the ring.
+    mixer_->waitForPass();
     return DeviceResult::Ok;
 }
 
@@ -221,24 +257,75 @@ void SecondaryBuffer::restart(uint32_t frame) {
     resampler_.reset();
 }
 
-template <class Source>
-uint64_t SecondaryBuffer::pull(float* tmpL, float* tmpR, std::size_t frames,
-                               const ResampleStep& step, const SincTable& table, bool looping) {
-    Source src{data_.get(), frames_, fetch_, fetchEnded_, looping};
-    constexpr unsigned channels = Source::channelCount;
-    return resampler_.process<channels>(tmpL, tmpR, frames, step, table, src);
+uint64_t SecondaryBuffer::pull(Resampler& resampler, float* outL, float* outR, std::size_t frames,
+                               const ResampleStep& step, const SincTable& table, bool looping,
+                               uint32_t& pos, bool& ended) const {
+    auto run = [&]<unsigned Bits, unsigned Channels>() {
+        RingSource<Bits, Channels> src{data_.get(), frames_, pos, ended, looping};
+        return resampler.process<Channels>(outL, outR, frames, step, table, src);
+    };
+    const bool stereo = format_.nChannels == 2;
+    if (format_.wBitsPerSample == 8)
+        return stereo ? run.template operator()<8, 2>() : run.template operator()<8, 1>();
+    return stereo ? run.template operator()<16, 2>() : run.template operator()<16, 1>();
+}
+
+void SecondaryBuffer::renderFade(Resampler& scratch, float* outL, float* outR,
+                                 uint32_t frames) const {
+    scratch = resampler_;
+    uint32_t pos = fetch_;
+    bool ended = fetchEnded_;
+    pull(scratch, outL, outR, frames, step_, *voiceTable_, voiceLooping_, pos, ended);
+    if (format_.nChannels == 1)
+        std::copy_n(outL, frames, outR);
+    // A volume ramp in progress runs on under the fade.
+    GainRamp gain = ramp_;
+    GainRamp fade;
+    fade.snap({1.0f, 1.0f});
+    fade.retarget({0.0f, 0.0f}, frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const StereoGain g = gain.next();
+        const float f = fade.next().left;
+        outL[i] *= g.left * f;
+        outR[i] *= g.right * f;
+    }
+}
+
+void SecondaryBuffer::takeFade(int32_t fade, FadeTails& tails, uint32_t frames) {
+    if (fade == FadeWaiting) {
+        if (fade_.compare_exchange_strong(fade, FadeNone, std::memory_order_seq_cst)) {
+            // The stop is still under way, so the ring still holds the sound.
+            if (sounding_.load(std::memory_order_relaxed)) {
+                frames = std::min(frames, FadeTails::MaxFrames);
+                renderFade(tails.scratchResampler(), tails.scratchLeft(), tails.scratchRight(),
+                           frames);
+                tails.add(tails.scratchLeft(), tails.scratchRight(), frames);
+            }
+            sounding_.store(false, std::memory_order_relaxed);
+            return;
+        }
+        // The stop has handed over its rendered fade meanwhile; `fade` now names it.
+    }
+    if (fade >= 0 && fade_.compare_exchange_strong(fade, FadeNone, std::memory_order_seq_cst))
+        tails.take(fade); // unless orphaned meanwhile: then this pass plays it as an orphan
+    sounding_.store(false, std::memory_order_relaxed);
 }
 
 void SecondaryBuffer::mixInto(float* mixL, float* mixR, std::size_t frames, float* tmpL,
                               float* tmpR, uint32_t rampLength) {
     const uint64_t w = word_.load(std::memory_order_seq_cst);
-    if (!(w & PlayingBit))
+    const int32_t fade = fade_.load(std::memory_order_seq_cst);
+    const bool playing = (w & PlayingBit) != 0;
+    const uint32_t gen = genOf(w);
+    // A stop took the voice off: its fade starts here, before anything else can reset it.
+    if (fade != FadeNone && (!playing || gen != seenGen_))
+        takeFade(fade, mixer_->tails(), rampLength);
+    if (!playing)
         return;
     dataSeq_.load(std::memory_order_acquire);
     const bool looping = (w & LoopingBit) != 0;
     const int32_t vol = volume_.load(std::memory_order_relaxed);
     const int32_t pan = pan_.load(std::memory_order_relaxed);
-    const uint32_t gen = genOf(w);
     if (gen != seenGen_) {
         // Started, or moved: the sound begins here, with nothing before it to ramp from.
         seenGen_ = gen;
@@ -265,15 +352,11 @@ void SecondaryBuffer::mixInto(float* mixL, float* mixR, std::size_t frames, floa
         }
     }
 
-    uint64_t consumed = 0;
-    const bool stereo = format_.nChannels == 2;
-    if (format_.wBitsPerSample == 8)
-        consumed = stereo ? pull<RingSource<8, 2>>(tmpL, tmpR, todo, step, table, looping)
-                          : pull<RingSource<8, 1>>(tmpL, tmpR, todo, step, table, looping);
-    else
-        consumed = stereo ? pull<RingSource<16, 2>>(tmpL, tmpR, todo, step, table, looping)
-                          : pull<RingSource<16, 1>>(tmpL, tmpR, todo, step, table, looping);
-    const float* right = stereo ? tmpR : tmpL;
+    const uint64_t consumed =
+        pull(resampler_, tmpL, tmpR, todo, step, table, looping, fetch_, fetchEnded_);
+    voiceTable_ = &table;
+    voiceLooping_ = looping;
+    const float* right = format_.nChannels == 2 ? tmpR : tmpL;
 
     if (ramp_.ramping()) {
         for (std::size_t i = 0; i < todo; ++i) {
@@ -292,6 +375,7 @@ void SecondaryBuffer::mixInto(float* mixL, float* mixR, std::size_t frames, floa
     cursor_ += consumed;
     if (ends || cursor_ >= frames_)
         cursor_ = looping ? cursor_ % frames_ : 0;
+    sounding_.store(!ends, std::memory_order_relaxed);
 
     // Publish the cursor (and the stop at the end) unless a control call restarted or
     // moved the buffer meanwhile; a changed looping flag alone is kept.

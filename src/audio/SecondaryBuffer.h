@@ -2,6 +2,10 @@
 // state, volume, pan and rate. The control side (any thread, one at a time per buffer)
 // uses the SoundBuffer interface; the mixing side (the output callback) calls mixInto.
 //
+// Stopping does not cut the sound: it plays on for a ramp's length, faded to silence, from
+// the mixer's FadeTails, while the buffer reports itself stopped at once. A play that
+// follows starts at its first frame at full level, over that fade.
+//
 // What the two sides share, and how:
 //  - word_: play state, looping flag, cursor frame and a restart generation in one atomic
 //    word. Control calls that move the cursor or start/stop playing bump the generation;
@@ -15,8 +19,14 @@
 //  - stepFixed_, stepRemDen_: the resampling step, written under the mixer's control mutex
 //    between two odd/even bumps of stepSeq_; a pass that catches a write half done keeps
 //    the step it used last.
+//  - fade_: the fade a stop asked for: none, waiting (the stop is still rendering it; the
+//    ring stays intact until the stop returns) or the FadeTails slot that holds it. Whichever
+//    side moves it on with a compare-exchange owns the fade.
+//  - sounding_: whether the mixing side's voice is sounding (it played and has neither
+//    ended nor been faded out); written by the mixing side, read by a stop.
 // Everything under "Mixing side" is touched only by the thread that mixes (or before the
-// buffer is attached to its mixer).
+// buffer is attached to its mixer), except that a stop reads the voice to render its fade
+// once no pass can advance it any more (see stop()).
 #pragma once
 
 #include "GainRamp.h"
@@ -29,6 +39,7 @@
 
 namespace ws {
 
+class FadeTails;
 class SoftwareMixer;
 
 // Largest buffer accepted, in bytes.
@@ -85,10 +96,19 @@ private:
     static uint64_t bumpGen(uint64_t w) {
         return (w & ((1ull << GenShift) - 1)) | (uint64_t((genOf(w) + 1) & 0x3FFFFFFF) << GenShift);
     }
+    static constexpr int32_t FadeNone = -1;
+    static constexpr int32_t FadeWaiting = -2; // values from 0 on are FadeTails slots
 
-    template <class Source>
-    uint64_t pull(float* tmpL, float* tmpR, std::size_t frames, const ResampleStep& step,
-                  const SincTable& table, bool looping);
+    // Resamples `frames` output frames from the ring with `resampler`, fetching from `pos`
+    // on (mono input goes to outL only). Returns the input frames consumed.
+    uint64_t pull(Resampler& resampler, float* outL, float* outR, std::size_t frames,
+                  const ResampleStep& step, const SincTable& table, bool looping, uint32_t& pos,
+                  bool& ended) const;
+    // The voice's next `frames` output frames, faded from its present gain to silence, worked
+    // out on a copy in `scratch` (the voice itself does not move).
+    void renderFade(Resampler& scratch, float* outL, float* outR, uint32_t frames) const;
+    // Mixing side: plays the fade a stop asked for and retires the voice.
+    void takeFade(int32_t fade, FadeTails& tails, uint32_t frames);
     ResampleStep readStep();
     void restart(uint32_t frame);
 
@@ -108,13 +128,20 @@ private:
     std::atomic<uint64_t> stepFixed_{uint64_t(1) << 32};
     std::atomic<uint64_t> stepRemDen_{1}; // remainder << 32 | device rate
     std::atomic<const SincTable*> table_;
+    std::atomic<int32_t> fade_{FadeNone};
+    std::atomic<bool> sounding_{false};
+
+    // Control side: where a stop renders its fade.
+    Resampler fadeScratch_;
 
     // Mixing side.
-    ResampleStep step_;              // the step last read whole
-    uint32_t seenGen_ = 0xFFFFFFFFu; // no generation ever matches: the first pass restarts
-    uint64_t cursor_ = 0;            // frame under the play cursor
-    uint32_t fetch_ = 0;             // next ring frame the resampler takes
-    bool fetchEnded_ = false;        // a non-looping fetch ran past the ring's end
+    ResampleStep step_;                     // the step last read whole
+    const SincTable* voiceTable_ = nullptr; // the kernel of the last pass
+    bool voiceLooping_ = false;             // and whether it looped
+    uint32_t seenGen_ = 0xFFFFFFFFu;        // no generation ever matches: the first pass restarts
+    uint64_t cursor_ = 0;                   // frame under the play cursor
+    uint32_t fetch_ = 0;                    // next ring frame the resampler takes
+    bool fetchEnded_ = false;               // a non-looping fetch ran past the ring's end
     int32_t seenVolume_ = 0;
     int32_t seenPan_ = 0;
     GainRamp ramp_;

@@ -135,7 +135,9 @@ void SoftwareMixer::mix(float* out, std::size_t frames) {
         for (uint32_t i = 0; i < limit; ++i)
             if (SecondaryBuffer* b = slots_[i].load(std::memory_order_seq_cst))
                 b->mixInto(mixL_, mixR_, n, tmpL_, tmpR_, rampLength);
+        tails_.takeOrphans();
         passSeq_.fetch_add(1, std::memory_order_release);
+        tails_.drainInto(mixL_, mixR_, n);
 
         auto clip = [](float x) { return std::clamp(x, -1.0f, 1.0f); };
         if (channels == 1) {

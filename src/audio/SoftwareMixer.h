@@ -5,11 +5,13 @@
 //
 // The callback never waits: buffers are published in slots through atomic pointers, and a
 // thread that takes a buffer away (or stops it before rewriting its ring) waits instead,
-// for the callback to finish the pass it may be in (passSeq_ is odd during a pass).
+// for the callback to finish the pass it may be in (passSeq_ is odd during a pass). The
+// fades of stopped buffers reach the mix through tails_, after the buffers of each pass.
 //
 // One thread mixes at a time (the back end's callback thread, or a test calling render).
 #pragma once
 
+#include "FadeTails.h"
 #include "SoundDevice.h"
 
 #include <array>
@@ -64,6 +66,9 @@ public:
     // Returns once no mixing pass that began before the call is still running.
     void waitForPass() const;
     std::mutex& controlMutex() const { return controlMutex_; }
+    FadeTails& tails() { return tails_; }
+    // Output frames over which a stopped buffer fades out (as long as a gain ramp).
+    uint32_t fadeLength() const { return rampLength_.load(std::memory_order_relaxed); }
 
 private:
     std::array<std::atomic<SecondaryBuffer*>, MaxBuffers> slots_{};
@@ -80,6 +85,9 @@ private:
     mutable std::mutex controlMutex_;
     mutable std::mutex probeMutex_; // guards probe_
     std::function<bool()> probe_;
+
+    // Stopped buffers' fades on their way to the mix (see FadeTails for its threads).
+    FadeTails tails_;
 
     // Mixing side scratch.
     float mixL_[Chunk];

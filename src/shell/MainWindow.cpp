@@ -3,6 +3,7 @@
 
 #include "PathText.h"
 #include "RadioGroup.h"
+#include "ScreenPlacement.h"
 #include "Settings.h"
 #include "Toolkit.h"
 #include "widgets/Gauge.h"
@@ -18,13 +19,6 @@
 namespace ws {
 
 namespace {
-const QString OpenWithSection = QStringLiteral("OpenWith");
-const QString MruSection = QStringLiteral("MRU");
-const QString PositionSection = QStringLiteral("Position");
-const QString ProgramSection = QStringLiteral("Program");
-const QString ProgramVersion = QStringLiteral("1.03");
-const QString NotFound = QStringLiteral("NotFound");
-
 bool isFolder(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
@@ -40,9 +34,11 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
     Mixer1.setSpeakerConfig(4);
     buildLayout();
     runHandler(this, [this] { FormCreate(); });
+    Mixer1.setOnDeviceChanged([this](Mixer&) { refreshDeviceMenu(); });
 }
 
 MainWindow::~MainWindow() {
+    Mixer1.setOnDeviceChanged(nullptr);
     // Channels must go before the mixer they play on, also when the window never closed.
     Channel1.reset();
     Channel2.reset();
@@ -55,14 +51,13 @@ QString MainWindow::statusText() const {
 void MainWindow::FormCreate() {
     // 1. Settings.
     Settings_ = std::make_unique<Settings>(settingsFile_);
-    TS2009Folder = Settings_->readString(OpenWithSection, QStringLiteral("TS2009dir"), QString());
-    TS2010Folder = Settings_->readString(OpenWithSection, QStringLiteral("TS2010dir"), QString());
-    TS12Folder = Settings_->readString(OpenWithSection, QStringLiteral("TS12dir"), QString());
-    engine_.AssetFolder =
-        Settings_->readString(MruSection, QStringLiteral("current_dir"), NotFound);
-    const int left = Settings_->readInteger(PositionSection, QStringLiteral("Left"), 200);
-    const int top = Settings_->readInteger(PositionSection, QStringLiteral("Top"), 150);
-    move(left, top);
+    const RememberedSettings remembered = loadSettings(*Settings_);
+    TS2009Folder = remembered.ts2009Folder;
+    TS2010Folder = remembered.ts2010Folder;
+    TS12Folder = remembered.ts12Folder;
+    engine_.AssetFolder = remembered.assetFolder;
+    move(remembered.position);
+    move(reachablePosition(frameGeometry(), screenAreas()));
 
     // 2. Recent-folder entry.
     if (isFolder(engine_.AssetFolder))
@@ -102,7 +97,8 @@ void MainWindow::FormCreate() {
 
 void MainWindow::handleArgument(const QString& argument) {
     const QFileInfo info(argument);
-    if (info.exists() && !info.isDir() && lowerExtension(argument) == QStringLiteral(".wav")) {
+    // Only a regular file: reading a pipe or a device named like a wave file would block.
+    if (info.isFile() && lowerExtension(argument) == QStringLiteral(".wav")) {
         BtHorn->hide();
         btBell->hide();
         BtStart->show();
@@ -125,30 +121,6 @@ void MainWindow::handleArgument(const QString& argument) {
     }
 }
 
-void MainWindow::buildDeviceMenu() {
-    const int count = Mixer1.deviceCount();
-    for (int i = 0; i < count; ++i) {
-        QAction* item = Device1->addAction(QString::fromStdString(Mixer1.deviceName(i)));
-        item->setObjectName(QStringLiteral("DeviceItem%1").arg(i));
-        item->setData(i); // the tag
-        item->setCheckable(true);
-        deviceItems_->addAction(item);
-        connect(item, &QAction::triggered, this,
-                handler(this, [this, item] { Device1Click(item); }));
-    }
-    // With no device at all there is no item to check.
-    if (count > 0)
-        Device1->actions().front()->setChecked(true);
-    else
-        StatusBar1->setText(QStringLiteral("No sound output device was found."));
-}
-
-void MainWindow::Device1Click(QAction* item) {
-    Mixer1.selectDevice(item->data().toInt());
-    Mixer1.closeDevice();
-    item->setChecked(true);
-}
-
 void MainWindow::FormClose() {
     if (closed_)
         return;
@@ -161,22 +133,31 @@ void MainWindow::FormClose() {
 void MainWindow::saveConfig() {
     if (!Settings_)
         return;
-    Settings_->writeString(OpenWithSection, QStringLiteral("TS2009dir"), TS2009Folder);
-    Settings_->writeString(OpenWithSection, QStringLiteral("TS2010dir"), TS2010Folder);
-    Settings_->writeString(OpenWithSection, QStringLiteral("TS12dir"), TS12Folder);
-    // A folder whose name holds a line break cannot be stored in a line of the file; it is
-    // not remembered rather than breaking the file.
-    const QString& folder = engine_.AssetFolder;
-    const bool storable = !folder.contains(u'\r') && !folder.contains(u'\n');
-    Settings_->writeString(MruSection, QStringLiteral("current_dir"),
-                           storable ? folder : QString());
-    Settings_->writeInteger(PositionSection, QStringLiteral("Left"), pos().x());
-    Settings_->writeInteger(PositionSection, QStringLiteral("Top"), pos().y());
-    Settings_->writeString(ProgramSection, QStringLiteral("Version"), ProgramVersion);
-    Settings_->updateFile();
+    RememberedSettings values;
+    values.ts2009Folder = TS2009Folder;
+    values.ts2010Folder = TS2010Folder;
+    values.ts12Folder = TS12Folder;
+    values.assetFolder = engine_.AssetFolder;
+    values.position = pos();
+    saveSettings(*Settings_, values);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (handlerRunning()) {
+        // A request that comes while a handler processes messages or shows a box (the
+        // close button, a signal, Exit inside a handler) would free the channels under the
+        // handler, which goes on with them once it resumes. It is kept until the outermost
+        // handler has returned.
+        event->ignore();
+        if (!closePending_) {
+            closePending_ = true;
+            afterHandlers(this, [this] {
+                closePending_ = false;
+                close();
+            });
+        }
+        return;
+    }
     // The window closes whatever happens; a settings file that cannot be written is
     // reported by the handler boundary.
     runHandler(this, [this] { FormClose(); });

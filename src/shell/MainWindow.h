@@ -74,6 +74,9 @@ private:
     void buildLayout();
     void buildMenus();
     void buildDeviceMenu();
+    // Builds the Device menu again when the device list has changed since it was built
+    // (the sound system lists its devices again when it opens the default one).
+    void refreshDeviceMenu();
     void handleArgument(const QString& argument);
     void setClientWidth(int outerWidth);
     void saveConfig();
@@ -134,6 +137,7 @@ private:
     QString TS12Folder;
     EngineState engine_;
     bool closed_ = false;
+    bool closePending_ = false; // a close request waits for the running handlers to return
 };
 
 } // namespace ws

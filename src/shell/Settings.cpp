@@ -1,5 +1,6 @@
 // Loading, editing and writing the settings file. The file is UTF-8 text with CR LF line
-// ends; it is written through a temporary file that replaces the old one only when complete.
+// ends; it is written through a temporary file that replaces the old one only when complete,
+// or in place where its folder allows no temporary file.
 #include "Settings.h"
 
 #include <QDir>
@@ -236,15 +237,62 @@ void Settings::updateFile() const {
         writeFailure(fileName_, QString::fromLocal8Bit(ec.message()));
 
     QSaveFile file(fileName_);
+    // A program folder that refuses new files may still hold a settings file the user can
+    // write: there the file is rewritten in place, since a temporary file beside it can never
+    // be made. Everywhere else the old file stays whole until the new one is complete.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         writeFailure(fileName_, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // A short write (a full disk, a size limit) can pass into the write buffer unnoticed and
+    // would not stop the commit: flushing here is what reveals it.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         writeFailure(fileName_, reason);
     }
     if (!file.commit())
         writeFailure(fileName_, file.errorString());
+}
+
+namespace {
+// Where each remembered value lives in the file.
+const QString OpenWithSection = QStringLiteral("OpenWith");
+const QString Ts2009Key = QStringLiteral("TS2009dir");
+const QString Ts2010Key = QStringLiteral("TS2010dir");
+const QString Ts12Key = QStringLiteral("TS12dir");
+const QString MruSection = QStringLiteral("MRU");
+const QString CurrentDirKey = QStringLiteral("current_dir");
+const QString PositionSection = QStringLiteral("Position");
+const QString LeftKey = QStringLiteral("Left");
+const QString TopKey = QStringLiteral("Top");
+} // namespace
+
+RememberedSettings loadSettings(const Settings& settings) {
+    RememberedSettings values;
+    values.ts2009Folder = settings.readString(OpenWithSection, Ts2009Key, QString());
+    values.ts2010Folder = settings.readString(OpenWithSection, Ts2010Key, QString());
+    values.ts12Folder = settings.readString(OpenWithSection, Ts12Key, QString());
+    values.assetFolder = settings.readString(MruSection, CurrentDirKey, QStringLiteral("NotFound"));
+    values.position = QPoint(settings.readInteger(PositionSection, LeftKey, 200),
+                             settings.readInteger(PositionSection, TopKey, 150));
+    return values;
+}
+
+void saveSettings(Settings& settings, const RememberedSettings& values) {
+    // A folder whose name holds a line break cannot be stored in a line of the file. It is
+    // written empty, as if never set, so that one odd name does not cost every other setting.
+    const auto storable = [](const QString& value) {
+        return holdsLineBreak(value) ? QString() : value;
+    };
+    settings.writeString(OpenWithSection, Ts2009Key, storable(values.ts2009Folder));
+    settings.writeString(OpenWithSection, Ts2010Key, storable(values.ts2010Folder));
+    settings.writeString(OpenWithSection, Ts12Key, storable(values.ts12Folder));
+    settings.writeString(MruSection, CurrentDirKey, storable(values.assetFolder));
+    settings.writeInteger(PositionSection, LeftKey, values.position.x());
+    settings.writeInteger(PositionSection, TopKey, values.position.y());
+    settings.writeString(QStringLiteral("Program"), QStringLiteral("Version"),
+                         QStringLiteral("1.03"));
+    settings.updateFile();
 }
 
 QString settingsFileName(const QString& executablePath) {

@@ -3,6 +3,7 @@
 // not know (other sections, other keys, lines without "=") are kept as they were.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -50,6 +51,23 @@ private:
     QString fileName_;
     std::vector<Section> sections_;
 };
+
+// What the program remembers between runs, as the window holds it at close.
+struct RememberedSettings {
+    QString ts2009Folder; // the simulator folders of the Open-With installer
+    QString ts2010Folder;
+    QString ts12Folder;
+    QString assetFolder; // the recent asset folder, with its trailing separator
+    QPoint position;     // the main window's top-left corner
+};
+
+// The remembered values of `settings`; where one is absent, that of a first run: no simulator
+// folders, the asset folder "NotFound", the window at 200, 150.
+RememberedSettings loadSettings(const Settings& settings);
+
+// Copies `values` into `settings` in the file's order, the program's version last, and writes
+// the file (throwing as updateFile does). A folder holding a line break is written empty.
+void saveSettings(Settings& settings, const RememberedSettings& values);
 
 // The executable's path with its extension replaced by ".ini" (everything from the last "."
 // of the file name on); a file name without a dot gets ".ini" appended.

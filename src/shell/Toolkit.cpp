@@ -3,19 +3,34 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <chrono>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace ws {
 
 Timer::Timer(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(false);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        if (onTimer_)
-            runHandler(nullptr, onTimer_);
-    });
+    // Coarse timers may fire up to 5% early, which would cut a hand-over's sound short.
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+}
+
+void Timer::tick() {
+    // A handler that restarted its own count and then failed would otherwise be entered
+    // again by every tick that comes while its error box is open, nesting box in box.
+    if (!onTimer_ || running_)
+        return;
+    const QPointer<Timer> self(this);
+    const std::function<void()> handler = onTimer_; // it may set another handler
+    running_ = true;
+    runHandler(nullptr, handler);
+    if (self)
+        running_ = false;
 }
 
 void Timer::setInterval(int ms) {
@@ -88,14 +103,65 @@ void showError(QWidget* parent, const QString& text) {
     showBox(parent, text, true);
 }
 
-void runHandler(QWidget* parent, const std::function<void()>& handler) {
+namespace {
+// Handlers run on the user-interface thread only, so these need no guard.
+int handlerDepth = 0;
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>> deferredActions;
+
+// Shows the exception being handled, from inside a catch block.
+void showCurrentException(QWidget* parent) {
     try {
-        handler();
+        throw;
     } catch (const std::exception& e) {
         showError(parent, QString::fromUtf8(e.what()));
     } catch (...) {
         showError(parent, QStringLiteral("Unknown error"));
     }
+}
+
+void runDeferredActions() {
+    // Taken out first: an action may run handlers of its own, which end here again.
+    const auto actions = std::exchange(deferredActions, {});
+    for (const auto& [context, action] : actions) {
+        if (!context)
+            continue;
+        try {
+            action();
+        } catch (...) {
+            showCurrentException(nullptr);
+        }
+    }
+}
+} // namespace
+
+void runHandler(QWidget* parent, const std::function<void()>& handler) {
+    {
+        // The error box belongs to the handler's run: the handler that nests it resumes
+        // only when the box is closed.
+        struct Running {
+            Running() { ++handlerDepth; }
+            ~Running() { --handlerDepth; }
+            Running(const Running&) = delete;
+            Running& operator=(const Running&) = delete;
+        } running;
+        try {
+            handler();
+        } catch (...) {
+            showCurrentException(parent);
+        }
+    }
+    if (handlerDepth == 0 && !deferredActions.empty())
+        runDeferredActions();
+}
+
+bool handlerRunning() {
+    return handlerDepth > 0;
+}
+
+void afterHandlers(QObject* context, std::function<void()> action) {
+    deferredActions.emplace_back(context, std::move(action));
+    if (handlerDepth == 0)
+        runDeferredActions();
 }
 
 void focusControl(QWidget* control) {

@@ -21,7 +21,9 @@ namespace ws {
 // A message-driven timer: Interval in ms (1000 by default) and Enabled. Writing either with
 // the value it already holds does nothing; a real change restarts the count from zero (or
 // stops the timer). The handler runs on the user-interface thread through the handler
-// boundary.
+// boundary. A tick never comes before its interval has passed (hand-overs are timed to end
+// with a sound), and never starts the handler while its previous run, error box included,
+// is still open.
 class Timer : public QObject {
     Q_OBJECT
 public:
@@ -35,10 +37,12 @@ public:
 
 private:
     void restart();
+    void tick();
 
     QTimer timer_;
     int interval_ = 1000;
     bool enabled_ = false;
+    bool running_ = false; // the handler's run has not returned yet
     std::function<void()> onTimer_;
 };
 
@@ -82,11 +86,20 @@ void showError(QWidget* parent, const QString& text);   // the standard error bo
 
 // Runs a handler; an exception that leaves it is shown in a modal error box and the
 // program goes on. Every connected handler goes through here, so no exception unwinds
-// through Qt's own frames.
+// through Qt's own frames. Handlers nest: one that processes pending messages or shows a
+// modal box lets others run inside it.
 void runHandler(QWidget* parent, const std::function<void()>& handler);
 template <typename F> auto handler(QWidget* parent, F f) {
     return [parent, f = std::move(f)](auto&&...) { runHandler(parent, f); };
 }
+
+// True while any handler runs, its error box included (user-interface thread only).
+bool handlerRunning();
+
+// Runs `action` once the outermost running handler has returned, or at once when none runs;
+// dropped when `context` is gone by then. For what must not happen under a handler that is
+// still going on, such as freeing the channels it uses.
+void afterHandlers(QObject* context, std::function<void()> action);
 
 // Gives the focus to `control`; fails with "Cannot focus a disabled or invisible window"
 // when it, or any parent, is disabled or hidden.

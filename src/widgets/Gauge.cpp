@@ -110,11 +110,13 @@ void drawLine(QImage& image, int x0, int y0, int x1, int y1, const QColor& color
     }
 }
 
-// Stores a property that the picture shows, repainting only when the value changes.
+// Stores a property that the picture shows, repainting only when the value changes. The
+// window moves the gauges inside handlers that block the thread (cross-fades, fade-outs), so
+// a scheduled update would only show once the fade is over: the gauge paints at once instead.
 template <typename T> void setAndRepaint(QWidget& widget, T& property, T value) {
     if (value != property) {
         property = value;
-        widget.update();
+        widget.repaint();
     }
 }
 
@@ -186,7 +188,7 @@ void Gauge::setMinValue(int value) {
     MinValue_ = value;
     if (Progress_ < value)
         Progress_ = value;
-    update();
+    repaint();
 }
 
 void Gauge::setMaxValue(int value) {
@@ -197,7 +199,7 @@ void Gauge::setMaxValue(int value) {
     MaxValue_ = value;
     if (Progress_ > value)
         Progress_ = value;
-    update();
+    repaint();
 }
 
 void Gauge::setProgress(int value) {
@@ -210,7 +212,7 @@ void Gauge::setProgress(int value) {
         return;
     Progress_ = value;
     if (Percentage() != before)
-        update();
+        repaint();
 }
 
 int Gauge::Percentage() const {

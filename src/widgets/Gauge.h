@@ -59,8 +59,9 @@ public:
     int MaxValue() const { return MaxValue_; }
     void setMaxValue(int value);
 
-    // Clamped into [MinValue, MaxValue]. A change that keeps the whole-number percentage is
-    // stored without repainting, since the picture would not change.
+    // Clamped into [MinValue, MaxValue]. A visible gauge shows a new percentage before the
+    // setter returns (as every setter that changes the picture does); a change that keeps the
+    // whole-number percentage is stored without repainting, since the picture would not change.
     int Progress() const { return Progress_; }
     void setProgress(int value);
 

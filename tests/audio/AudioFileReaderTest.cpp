@@ -444,6 +444,22 @@ TEST_P(EncodedFile, DecodesToTheExpectedWidthAndLength) {
     std::vector<int16_t> reference(size_t(std::max<sf_count_t>(info.frames, 0)) * channels);
     reference.resize(size_t(sf_readf_short(ref, reference.data(), info.frames)) * channels);
     sf_close(ref);
+    if (!enc.lossless) {
+        // Where a lossy decoder rang past full scale, the library's own 16-bit samples
+        // wrapped round; the reader holds them at full scale instead.
+        ref = sf_open(file.c_str(), SFM_READ, &info);
+        ASSERT_NE(ref, nullptr) << sf_strerror(nullptr);
+        std::vector<float> floats(reference.size());
+        ASSERT_EQ(size_t(sf_readf_float(ref, floats.data(), info.frames)) * channels,
+                  reference.size());
+        sf_close(ref);
+        for (size_t i = 0; i < floats.size(); ++i) {
+            if (floats[i] * 32767.0f > 32767.5f)
+                reference[i] = 32767;
+            else if (floats[i] * 32767.0f < -32768.5f)
+                reference[i] = -32768;
+        }
+    }
 
     AudioFileReader reader(file.string());
     EXPECT_EQ(reader.Format().wBitsPerSample, enc.bits);
@@ -546,4 +562,65 @@ TEST(AudioFileReader, ReadsEveryCorpusFileToItsEndOrRefusesItClearly) {
     }
     EXPECT_GT(opened, 0);
     EXPECT_GT(refused, 0);
+}
+
+TEST(AudioFileReader, LoudLossyFilesAreClampedNotWrapped) {
+    // A full-scale square wave: lossy coding rings past full scale at every edge, so the
+    // decoded peaks lie beyond what 16 bits hold.
+    const int rate = 44100;
+    std::vector<float> square(size_t(rate) / 2);
+    for (size_t i = 0; i < square.size(); ++i)
+        square[i] = (i / 50) % 2 == 0 ? 1.0f : -1.0f;
+
+    ws::test::TempDir dir;
+    const std::pair<const char*, int> encodings[] = {
+        {"square.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+        {"square.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III},
+    };
+    for (const auto& [name, format] : encodings) {
+        SCOPED_TRACE(name);
+        const fs::path file = dir / name;
+        SF_INFO info{};
+        info.channels = 1;
+        info.samplerate = rate;
+        info.format = format;
+        SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(out, nullptr) << sf_strerror(nullptr);
+        sf_write_float(out, square.data(), sf_count_t(square.size()));
+        sf_close(out);
+
+        // The decoder library's own float decoding really goes past full scale.
+        SNDFILE* in = sf_open(file.c_str(), SFM_READ, &info);
+        ASSERT_NE(in, nullptr) << sf_strerror(nullptr);
+        std::vector<float> decoded(size_t(info.frames));
+        decoded.resize(size_t(sf_readf_float(in, decoded.data(), info.frames)));
+        sf_close(in);
+        const auto over = std::count_if(decoded.begin(), decoded.end(),
+                                        [](float s) { return s * 32767.0f > 32767.5f; });
+        const auto under = std::count_if(decoded.begin(), decoded.end(),
+                                         [](float s) { return s * 32767.0f < -32768.5f; });
+        ASSERT_GT(over, 10);
+        ASSERT_GT(under, 10);
+
+        AudioFileReader reader(file.string());
+        ASSERT_EQ(reader.Format().wBitsPerSample, 16);
+        const auto bytes = readAll(reader, 1000 * 2);
+        ASSERT_EQ(bytes.size(), decoded.size() * 2);
+        int clampedHigh = 0, clampedLow = 0;
+        for (size_t i = 0; i < decoded.size(); ++i) {
+            const auto sample = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+            const float wanted = decoded[i] * 32767.0f;
+            if (wanted > 32767.5f) {
+                ASSERT_EQ(sample, 32767) << "at " << i << ": " << decoded[i];
+                ++clampedHigh;
+            } else if (wanted < -32768.5f) {
+                ASSERT_EQ(sample, -32768) << "at " << i << ": " << decoded[i];
+                ++clampedLow;
+            } else {
+                ASSERT_LE(std::abs(sample - wanted), 0.5f) << "at " << i << ": " << decoded[i];
+            }
+        }
+        EXPECT_EQ(clampedHigh, over);
+        EXPECT_EQ(clampedLow, under);
+    }
 }

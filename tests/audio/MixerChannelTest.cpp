@@ -32,6 +32,7 @@ using test::silent;
 constexpr int Rate = 44100;
 constexpr int StepMs = 400;
 constexpr int StepFrames = Rate * StepMs / 1000;
+constexpr std::size_t FadeSamples = 2 * 221; // a stopped sound fades out over 5 ms
 constexpr uint32_t HourMs = 3'600'000;
 
 // Pseudo-random full-scale stereo (or mono) samples: every bit of every sample matters.
@@ -266,7 +267,7 @@ TEST_F(MixerChannelTest, StopRewindsAndPlayStartsAtTheBeginning) {
     channel.stop();
     EXPECT_EQ(channel.State(), ChannelState::csStopped);
     EXPECT_EQ(channel.Position(), 0);
-    EXPECT_TRUE(silent(step(channel)));
+    EXPECT_TRUE(silent(step(channel), FadeSamples));
     channel.stop();
 
     channel.play();
@@ -298,7 +299,7 @@ TEST_F(MixerChannelTest, WritingTheFileNameStopsAndRestoresTheSettings) {
     EXPECT_FALSE(channel.Loop());
     EXPECT_EQ(channel.Duration(), 2000);
     EXPECT_EQ(channel.Position(), 0);
-    EXPECT_TRUE(silent(render(StepFrames)));
+    EXPECT_TRUE(silent(render(StepFrames), FadeSamples));
 
     // Full level, centre, the file's own rate, from the start.
     channel.play();
@@ -520,6 +521,60 @@ TEST_F(MixerChannelTest, ALoopingFileOfAFewSamplesPlaysAndReportsItsPosition) {
     }
 }
 
+TEST_F(MixerChannelTest, ALoopPlayedAtAnyRateReportsTheFileTimeUnderTheCursor) {
+    // Loops from a few samples to longer than a refill pass, played slower and faster than
+    // their own rate, for several rings: the rate sets how many refill passes one ring
+    // takes, and so how many pieces the position map must hold. The last case plays at the
+    // lowest rate a buffer takes, where a ring would need thousands of passes.
+    struct Case {
+        int frames;    // loop length
+        int rate;      // the file's own rate
+        int frequency; // playback rate in Hz
+        int steps;     // refill rounds
+    };
+    std::vector<Case> cases;
+    // About a tenth of a second: 4423 frames, so that refill passes do not hold whole
+    // repetitions only.
+    for (const auto& [frames, rate] : {std::pair{37, 11025}, {4423, Rate}, {3 * Rate, Rate}})
+        for (int percent : {50, 70, 118, 200})
+            cases.push_back({frames, rate, rate * percent / 100, 3 * 10 * 100 / percent + 2});
+    cases.push_back({3 * Rate, Rate, static_cast<int>(FrequencyMin), 80});
+
+    MixerChannel& channel = newChannel();
+    // One case; a failure ends that case only.
+    auto play = [&](const Case& c) {
+        channel.setFileName(
+            wav("loop" + std::to_string(c.frames) + ".wav", noise(c.frames), 2, c.rate));
+        channel.setLoop(true);
+        channel.play();
+        channel.setFrequency(c.frequency);
+        uint64_t rendered = 0; // output frames at the device rate
+        for (int i = 0; i <= c.steps; ++i) {
+            if (i > 0) {
+                step(channel);
+                rendered += StepFrames;
+            }
+            // The buffer moves exactly frequency / device rate frames per output frame,
+            // through the file again and again from its start at the ring's start.
+            const uint64_t played = rendered * uint64_t(c.frequency) / Rate;
+            const int64_t fileMs = int64_t(played % uint64_t(c.frames)) * 1000 / c.rate;
+            int position = -1;
+            try {
+                position = channel.Position();
+            } catch (const std::exception& e) {
+                FAIL() << e.what() << " after " << i << " rounds";
+            }
+            ASSERT_NEAR(position, fileMs, 1) << "after " << i << " rounds";
+        }
+        EXPECT_EQ(channel.State(), ChannelState::csPlaying);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.frames) + " frames at " + std::to_string(c.rate) +
+                     " Hz played at " + std::to_string(c.frequency) + " Hz");
+        play(c);
+    }
+}
+
 TEST_F(MixerChannelTest, ALoopingFileWhoseDataVanishedEndsInsteadOfSpinning) {
     const Samples file = noise(Rate);
     const std::string path = wav("vanishing.wav", file);
@@ -571,7 +626,7 @@ TEST_F(MixerChannelTest, ReleasingTheBufferWaitsForARunningUpdate) {
     EXPECT_TRUE(released);
     EXPECT_EQ(channel.State(), ChannelState::csStopped);
     EXPECT_EQ(channel.Position(), 0);
-    EXPECT_TRUE(silent(render(StepFrames)));
+    EXPECT_TRUE(silent(render(StepFrames), FadeSamples));
 }
 
 TEST_F(MixerChannelTest, ARefillErrorSilencesTheChannelAndIsLogged) {
@@ -599,7 +654,7 @@ TEST_F(MixerChannelTest, ARefillErrorSilencesTheChannelAndIsLogged) {
     EXPECT_EQ(channel.State(), ChannelState::csStopped);
     EXPECT_EQ(channel.Position(), 0);
     // Silent, instead of going round its ring until stopped.
-    EXPECT_TRUE(silent(render(2 * Rate * 4)));
+    EXPECT_TRUE(silent(render(2 * Rate * 4), FadeSamples));
 
     // Playing again brings the refills back.
     failing = false;

@@ -8,20 +8,25 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <vector>
 
 namespace ws {
 namespace {
 
+// Counts its device notifications and notes whether the device was open at the latest.
 class CountingMixer : public Mixer {
 public:
+    CountingMixer() {
+        setOnDeviceChanged([this](Mixer&) {
+            ++changes;
+            openAtChange = deviceOpen();
+        });
+    }
+    // The counters go before the mixer's own destruction closes the device.
+    ~CountingMixer() override { setOnDeviceChanged(nullptr); }
+
     int changes = 0;
     bool openAtChange = false;
-
-protected:
-    void deviceChanged() override {
-        ++changes;
-        openAtChange = deviceOpen();
-    }
 };
 
 const std::vector<OutputDeviceInfo> TwoDevices{{"System default", ""},
@@ -139,6 +144,20 @@ TEST(MixerTest, ClosingReleasesTheDeviceOnceAndReportsTheChange) {
     EXPECT_EQ(backEnd.system().current(), nullptr);
     mixer.closeDevice();
     EXPECT_EQ(mixer.changes, 2);
+}
+
+TEST(MixerTest, DestroyingAnOpenMixerTellsItsObserverTheDeviceIsReleased) {
+    test::ManualBackEnd backEnd;
+    std::vector<bool> openAtChanges;
+    {
+        Mixer mixer;
+        mixer.setOnDeviceChanged(
+            [&](Mixer& sender) { openAtChanges.push_back(sender.deviceOpen()); });
+        mixer.soundDevice();
+        ASSERT_EQ(openAtChanges, std::vector<bool>{true});
+    }
+    EXPECT_EQ(openAtChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(backEnd.system().current(), nullptr);
 }
 
 TEST(MixerTest, AFailedCreationLeavesTheMixerClosedAndIsRetried) {

@@ -69,17 +69,18 @@ TEST(PositionMapTest, AnEmptyMapFindsNothing) {
 }
 
 TEST(PositionMapTest, OnlyTheFortyNineNewestPiecesAreSearched) {
-    // Consecutive pieces of a file streamed straight through: each keeps its own slot.
+    // Side by side in the ring, but each from another second of the stream: none carries
+    // on the one before, so each keeps its own slot.
     PositionMap map;
     for (int i = 0; i < 49; ++i)
-        map.addPosTime(i * 10, i * 10 + 10, i * Second / 10, (i + 1) * Second / 10);
+        map.addPosTime(i * 10, i * 10 + 10, i * Second, i * Second + Second / 10);
     EXPECT_EQ(map.getPosTime(5), 50);
-    EXPECT_EQ(map.getPosTime(485), 4850);
+    EXPECT_EQ(map.getPosTime(485), 48050);
 
-    map.addPosTime(490, 500, 49 * Second / 10, 5 * Second);
+    map.addPosTime(490, 500, 49 * Second, 49 * Second + Second / 10);
     expectInternalError([&] { map.getPosTime(5); }, "Internal Error: unable to GetPosTime");
-    EXPECT_EQ(map.getPosTime(15), 150);
-    EXPECT_EQ(map.getPosTime(495), 4950);
+    EXPECT_EQ(map.getPosTime(15), 1050);
+    EXPECT_EQ(map.getPosTime(495), 49050);
 }
 
 TEST(PositionMapTest, InvalidPiecesRaiseAndAreOverwrittenByTheNextOne) {

@@ -4,6 +4,7 @@
 #include "audio/SdlSoundSystem.h"
 #include "PulseServer.h"
 #include "Signals.h"
+#include "audio/Mixer.h"
 
 #include <gtest/gtest.h>
 
@@ -18,29 +19,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnv {
-public:
-    void set(const char* name, const std::string& value) {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 using test::longestTiledRun;
 using test::noise;
+using test::ScopedEnv;
 using test::silent;
 
 // The level of the test noise, below full scale.
@@ -192,6 +173,58 @@ TEST(SdlSoundSystem, WithoutAnyServerThereIsNoDriverAndNoCrash) {
     EXPECT_EQ(system.createDevice("", &d), DeviceResult::NoDriver);
     EXPECT_FALSE(d);
     EXPECT_EQ(system.createDevice("Some card", &d), DeviceResult::NoDriver);
+}
+
+TEST(SdlSoundSystem, DevicesOfTheDriverFallenBackToCanBeChosen) {
+    if (test::PulseServer::program().empty())
+        GTEST_SKIP() << "pulseaudio is not installed; the SDL back end is not tested";
+    test::PulseServer server(
+        std::vector<test::PulseServer::Sink>{{"ws_alpha", "Whistlestop Alpha"}});
+    ASSERT_TRUE(server.running()) << server.error();
+    test::TempDir dir;
+    test::touch(dir / "asound.conf");
+    ScopedEnv env;
+    env.set("SDL_AUDIODRIVER", "");                              // SDL picks the driver
+    env.set("ALSA_CONFIG_PATH", (dir / "asound.conf").string()); // ALSA has no devices at all
+    // The server is not reachable yet when the devices are listed at start: SDL starts on
+    // a driver that has nothing to open.
+    env.set("PULSE_SERVER", "unix:" + (dir / "nobody-here").string());
+    // The process-wide back end for this test only, also when it ends early.
+    struct Installed {
+        std::unique_ptr<SoundSystem> previous;
+        ~Installed() { setSoundSystem(std::move(previous)); }
+    } installed{setSoundSystem(std::make_unique<SdlSoundSystem>())};
+    {
+        Mixer mixer;
+        loadDeviceLists();
+        auto indexOf = [&](const std::string& description) {
+            for (int32_t i = 0; i < mixer.deviceCount(); ++i)
+                if (mixer.deviceName(i) == description)
+                    return i;
+            return -1;
+        };
+        ASSERT_EQ(indexOf("Whistlestop Alpha"), -1);
+
+        // Opening the default device falls back to the driver that now reaches the server.
+        env.set("PULSE_SERVER", server.address());
+        ASSERT_NO_THROW(mixer.openDevice());
+        const int32_t alpha = indexOf("Whistlestop Alpha");
+        ASSERT_GT(alpha, 0);
+        mixer.selectDevice(alpha);
+        mixer.closeDevice();
+        SoundDevice* device = nullptr;
+        ASSERT_NO_THROW(device = &mixer.soundDevice());
+
+        // And it sounds there.
+        const auto data = noise(2 * 11025, 4, NoisePeak);
+        auto buffer = loopingBuffer(*device, data);
+        ASSERT_TRUE(buffer);
+        auto recording = server.record("ws_alpha");
+        ASSERT_TRUE(recording);
+        ASSERT_EQ(buffer->play(true), DeviceResult::Ok);
+        recording->waitFor(3 * 44100, 30.0);
+        EXPECT_GE(longestTiledRun(recording->stop(), data), 2 * 11025u);
+    }
 }
 
 TEST(SdlSoundSystem, IsTheProcessWideDefault) {

@@ -195,6 +195,67 @@ TEST(SoftwareMixer, ChangesOfVolumeAndPanAreRampedWithoutClicks) {
     EXPECT_GT(test::clickPeakDbfs(stepped, 44100, 1000, 5000, 2000), -60.0);
 }
 
+TEST(SoftwareMixer, StopFadesOutTheOldSoundWhateverHappensToTheBufferNext) {
+    // A loud 1 kHz tone stopped at the crest of a wave, the way the channel stops: the ring
+    // is rewound and rewritten with the file's start at once, and may be played again or
+    // destroyed (another file) before the fade is over.
+    const auto tone = sine(1000, 44100, 44100, 0.8);
+    const std::size_t stopAt = 8831; // sin(2 pi 1000 * 8831 / 44100) = 0.99999
+    const std::size_t after = 4410;
+    // The file played after the stop: an attack straight at a fifth of full scale.
+    std::vector<int16_t> attack = noise(44100, 5, 3000);
+    attack[0] = -6554;
+
+    enum class Then { Nothing, PlayAgain, Destroy, LoseDeviceFirst };
+    auto run = [&](Then then) {
+        MixRig rig;
+        auto b = rig.buffer16(tone, 1, 44100);
+        EXPECT_EQ(b->play(true), DeviceResult::Ok);
+        auto out = rig.renderFloat(stopAt);
+        if (then == Then::LoseDeviceFirst)
+            rig.manual->loseDevice();
+        EXPECT_EQ(b->stop(), DeviceResult::Ok);
+        EXPECT_FALSE(b->playing()); // stopped at once, while it still sounds
+        EXPECT_EQ(b->setCurrentPosition(0), DeviceResult::Ok);
+        if (then != Then::LoseDeviceFirst)
+            MixRig::write(*b, 0, attack.data(), static_cast<uint32_t>(attack.size() * 2));
+        if (then == Then::PlayAgain) {
+            EXPECT_EQ(b->play(true), DeviceResult::Ok);
+        }
+        if (then == Then::Destroy)
+            b.reset();
+        const auto rest = rig.renderFloat(after);
+        out.insert(out.end(), rest.begin(), rest.end());
+        std::vector<double> left(out.size() / 2);
+        for (std::size_t i = 0; i < left.size(); ++i)
+            left[i] = out[2 * i];
+        return left;
+    };
+
+    const auto stopped = run(Then::Nothing);
+    EXPECT_LT(test::clickPeakDbfs(stopped, 44100, 1000, 5000, 2000), -90.0);
+    // Still loud right after the stop, exact silence once the 5 ms are over.
+    EXPECT_GT(stopped[stopAt], 0.7);
+    for (std::size_t i = stopAt + 221; i < stopped.size(); ++i)
+        ASSERT_EQ(stopped[i], 0.0) << i - stopAt;
+
+    // Neither a new file in the ring nor the buffer's end changes the old sound's fade, nor
+    // does a device that has gone away.
+    EXPECT_EQ(run(Then::Destroy), stopped);
+    EXPECT_EQ(run(Then::LoseDeviceFirst), stopped);
+
+    // Played again at once: the new attack from its first sample, at full level, over the
+    // old sound's fade.
+    const auto replayed = run(Then::PlayAgain);
+    for (std::size_t i = 0; i < stopAt; ++i)
+        ASSERT_EQ(replayed[i], stopped[i]) << i;
+    for (std::size_t i = 0; i < after; ++i) {
+        const float expected =
+            static_cast<float>(attack[i]) / 32768.0f + static_cast<float>(stopped[stopAt + i]);
+        ASSERT_EQ(replayed[stopAt + i], expected) << i;
+    }
+}
+
 TEST(SoftwareMixer, OutputDoesNotDependOnTheCallbackSize) {
     // Two resampled buffers with changes of volume, pan and rate at frames that fall inside
     // callbacks for most of the sizes.
@@ -281,26 +342,45 @@ TEST(SoftwareMixer, LoopsAtTheDeviceRateTileTheirDataGaplessly) {
 TEST(SoftwareMixer, BuffersComeAndGoWhileAnotherThreadMixes) {
     // The mixing thread never waits; the control side streams into a ring behind the
     // cursor, changes settings, and creates, stops, rewrites and destroys buffers.
+    // Every buffer holds noise that peaks at 400 (about 1/80 of full scale) and no kernel phase
+    // gains more than 2.4, so even both playing buffers and every fade slot in flight at
+    // once stay below 0.6 of full scale: anything louder is data that was never written,
+    // and the clamp at full scale never hides it.
+    constexpr int Peak = 400;
+    constexpr float Bound = 0.6f;
     MixRig rig;
     const uint32_t ringBytes = 4 * 4410;
-    auto streamed = rig.buffer16(noise(2 * 4410, 7), 2, 44100);
+    auto streamed = rig.buffer16(noise(2 * 4410, 7, Peak), 2, 44100);
     ASSERT_EQ(streamed->play(true), DeviceResult::Ok);
 
     std::atomic<bool> done{false};
-    std::atomic<bool> sane{true};
+    std::atomic<float> loudest{0.0f};
+    // Frames the mixing thread may still render before the control side has rewritten what
+    // it passed. A real device plays in real time against a four-second ring; unpaced, this
+    // thread could lap the short ring while the control side writes behind the cursor, and
+    // read bytes in the middle of being written.
+    constexpr int Budget = 1536;
+    std::atomic<int> budget{Budget};
     std::thread mixer([&] {
         std::vector<float> out(2 * 256);
-        for (int i = 0; i < 200000 && !done.load(); ++i) {
+        float peak = 0.0f;
+        for (int i = 0; i < 200000 && !done.load();) {
+            int left = budget.load();
+            if (left < 256 || !budget.compare_exchange_weak(left, left - 256)) {
+                std::this_thread::yield();
+                continue;
+            }
             rig.manual->renderFloat(out.data(), 256);
+            ++i;
             for (float v : out)
-                if (!(std::abs(v) <= 1.0f))
-                    sane = false;
+                peak = std::isfinite(v) ? std::max(peak, std::abs(v)) : 2.0f;
             if (i % 8 == 0)
                 std::this_thread::yield();
         }
+        loudest = peak;
     });
 
-    const auto fresh = noise(2 * 4410, 8);
+    const auto fresh = noise(2 * 4410, 8, Peak);
     uint32_t written = 0;
     for (int round = 0; round < 300; ++round) {
         // Rewrite what the cursor has passed, the way the channel's refill does.
@@ -310,11 +390,12 @@ TEST(SoftwareMixer, BuffersComeAndGoWhileAnotherThreadMixes) {
             MixRig::write(*streamed, written, reinterpret_cast<const uint8_t*>(fresh.data()), n);
             written = cursor;
         }
+        budget = Budget;
         streamed->setVolume(-(round % 7) * 300);
         streamed->setPan((round % 5 - 2) * 2000);
         streamed->setFrequency(40000 + 100 * (round % 50));
 
-        auto other = rig.buffer16(noise(1000, round), 1, 22050);
+        auto other = rig.buffer16(noise(1000, round, Peak), 1, 22050);
         ASSERT_TRUE(other);
         other->play(round % 2 == 0);
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -322,13 +403,28 @@ TEST(SoftwareMixer, BuffersComeAndGoWhileAnotherThreadMixes) {
             // Stop, rewind and refill the whole ring while the mix runs on.
             other->stop();
             other->setCurrentPosition(0);
-            MixRig::write(*other, 0, noise(1000, round + 1).data(), 2000);
+            MixRig::write(*other, 0, noise(1000, round + 1, Peak).data(), 2000);
             other->play(true);
         }
     }
     done = true;
     mixer.join();
-    EXPECT_TRUE(sane);
+    EXPECT_GT(loudest.load(), 0.0f);
+    EXPECT_LT(loudest.load(), Bound);
+
+    // Afterwards nothing keeps sounding once the last fades are over, and the survivor
+    // plays its ring again exactly.
+    ASSERT_EQ(streamed->stop(), DeviceResult::Ok);
+    const auto after = rig.render16(2000);
+    EXPECT_TRUE(test::silent(after, 2 * 221));
+    const auto known = noise(2 * 4410, 9, Peak);
+    MixRig::write(*streamed, 0, known.data(), ringBytes);
+    ASSERT_EQ(streamed->setCurrentPosition(0), DeviceResult::Ok);
+    ASSERT_EQ(streamed->setFrequency(0), DeviceResult::Ok);
+    ASSERT_EQ(streamed->setVolume(0), DeviceResult::Ok);
+    ASSERT_EQ(streamed->setPan(0), DeviceResult::Ok);
+    ASSERT_EQ(streamed->play(true), DeviceResult::Ok);
+    EXPECT_EQ(rig.render16(4410), known);
 }
 
 } // namespace

@@ -19,14 +19,15 @@ namespace fs = std::filesystem;
 
 namespace {
 // Answers the folder browser once it is up: records its title and preselected folder,
-// then selects `choose` and confirms, or cancels when `choose` is empty.
+// then selects `choose` and confirms, or cancels when `choose` is empty. An answer whose
+// browser never came is dropped with the object, so it cannot touch a later test.
 struct BrowserAnswer {
     QString title;
     QString preselected;
     bool shown = false;
 
     void arm(const QString& choose) {
-        QTimer::singleShot(0, [this, choose] { answer(choose, 0); });
+        QTimer::singleShot(0, &alive_, [this, choose] { answer(choose, 0); });
     }
 
 private:
@@ -34,7 +35,8 @@ private:
         auto* dialog = qobject_cast<FolderBrowserDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
             if (attempt < 200)
-                QTimer::singleShot(10, [this, choose, attempt] { answer(choose, attempt + 1); });
+                QTimer::singleShot(10, &alive_,
+                                   [this, choose, attempt] { answer(choose, attempt + 1); });
             return;
         }
         shown = true;
@@ -47,6 +49,8 @@ private:
             dialog->accept();
         }
     }
+
+    QObject alive_;
 };
 } // namespace
 
@@ -73,18 +77,21 @@ TEST_F(MainWindowTest, OpenPreselectsTheCurrentFolderOrItsParentWhenItIsGone) {
     BrowserAnswer first;
     first.arm(QString());
     control<QAction>("Open1")->trigger();
+    ASSERT_TRUE(first.shown);
     EXPECT_EQ(first.preselected, qpath(gone));
 
     fs::remove(gone);
     BrowserAnswer second;
     second.arm(QString());
     control<QAction>("Open1")->trigger();
+    ASSERT_TRUE(second.shown);
     EXPECT_EQ(second.preselected, qpath(dir / "Trains")) << "the parent, found by text";
 
     fs::remove_all(dir / "Trains");
     BrowserAnswer third;
     third.arm(QString());
     control<QAction>("Open1")->trigger();
+    ASSERT_TRUE(third.shown) << "the browser opens even when no start folder is left";
     EXPECT_EQ(third.preselected, "") << "the parent is gone too: nothing selected";
     EXPECT_EQ(window->engine().AssetFolder, qpath(gone) + "/") << "cancel changes nothing";
 }

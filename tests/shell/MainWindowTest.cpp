@@ -8,16 +8,22 @@
 #include "widgets/Gauge.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 using namespace ws;
 using namespace ws::test;
@@ -174,6 +180,36 @@ TEST_F(MainWindowTest, StartsAtTheRememberedPositionAndFolderWithoutClassifyingI
     EXPECT_FALSE(saved.contains("kept?"));
 }
 
+TEST_F(MainWindowTest, AWindowSavedOffEveryScreenOpensOnTheNearestOne) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        int left, top;
+        bool kept;
+    };
+    // Saved on a desk with another monitor layout; then one that only sticks out over the
+    // right and bottom edges, whose caption can still be reached.
+    for (const Case& c : {Case{screen.right() + 4000, screen.top() - 3000, false},
+                          Case{screen.right() - 100, screen.bottom() - 100, true}}) {
+        SCOPED_TRACE(c.left);
+        writeSettings("[Position]\r\nLeft=" + QByteArray::number(c.left) +
+                      "\r\nTop=" + QByteArray::number(c.top) + "\r\n");
+        start();
+        window->show();
+        if (c.kept) {
+            EXPECT_EQ(window->pos(), QPoint(c.left, c.top));
+        } else {
+            const QRect frame = window->frameGeometry();
+            EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y();
+        }
+        const QPoint shown = window->pos();
+        window->close();
+        EXPECT_TRUE(readSettings().contains("[Position]\r\nLeft=" + QByteArray::number(shown.x()) +
+                                            "\r\nTop=" + QByteArray::number(shown.y()) + "\r\n"))
+            << readSettings().toStdString();
+        window.reset();
+    }
+}
+
 TEST_F(MainWindowTest, ARememberedFolderThatIsGoneIsForgottenSilently) {
     writeSettings("[MRU]\r\ncurrent_dir=/no/such/folder/\r\n[Position]\r\nLeft=abc\r\n");
     start();
@@ -271,7 +307,13 @@ TEST_F(MainWindowTest, AWaveFileArgumentInAnyCaseEntersSingleFileMode) {
 TEST_F(MainWindowTest, ABadArgumentIsReportedAndStartUpCompletes) {
     const fs::path mp3 = dir / "horn.mp3";
     touch(mp3);
-    for (const QString& arg : {QString("/no/such/horn.wav"), qpath(mp3)}) {
+    // A pipe or a device named like a wave file would block the window when it is read.
+    const fs::path pipe = dir / "pipe.wav";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path device = dir / "null.wav";
+    fs::create_symlink("/dev/null", device);
+    for (const QString& arg :
+         {QString("/no/such/horn.wav"), qpath(mp3), qpath(pipe), qpath(device)}) {
         messages.clear();
         start({arg});
         ASSERT_EQ(messages.size(), 1) << arg.toStdString();
@@ -310,6 +352,43 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowSti
     EXPECT_EQ(window->channel1(), nullptr);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.front().contains(settingsFile())) << errors.front().toStdString();
+}
+
+TEST_F(MainWindowTest, ACloseRequestInsideAHandlerWaitsUntilTheOutermostHandlerHasReturned) {
+    // The sound logic processes pending messages inside its handlers and then goes on with
+    // the channels. A close request that comes meanwhile must not free them under it.
+    const QString stop = demo("Diesel") + "/stop.wav";
+    start({demo("Diesel")});
+    window->show();
+    setMessageResponder([this](const QString& text, bool isError) {
+        (isError ? errors : messages) << text;
+        window->close(); // a signal from the desktop session while the box waits
+        return true;
+    });
+    bool finished = false;
+    runHandler(window.get(), [&] {
+        MixerChannel* channel = window->channel2();
+        // The close button, as the window system delivers it.
+        QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
+        processMessages();
+        // A handler that runs nested inside this one fails; its error box is open when the
+        // next request comes.
+        runHandler(window.get(), [] { throw UserError("nested failure"); });
+        ASSERT_EQ(window->channel2(), channel) << "the channel was freed under the handler";
+        EXPECT_TRUE(window->isVisible());
+        channel->setFileName(stop.toStdString());
+        channel->play();
+        EXPECT_EQ(channel->State(), ChannelState::csPlaying);
+        finished = true;
+    });
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(errors, QStringList({"nested failure"}));
+    EXPECT_FALSE(window->isVisible()) << "the window closes once the handler has returned";
+    EXPECT_EQ(window->channel1(), nullptr);
+    EXPECT_EQ(window->channel2(), nullptr);
+    EXPECT_TRUE(
+        readSettings().contains("[MRU]\r\ncurrent_dir=" + demo("Diesel").toUtf8() + "/\r\n"))
+        << readSettings().toStdString();
 }
 
 TEST_F(MainWindowTest, ExitClosesLikeTheCloseButton) {

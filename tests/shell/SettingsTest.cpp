@@ -1,5 +1,6 @@
 // The settings file: reading values, the rules of integer conversion, and the exact bytes
-// written back (layout, order, spelling, line ends), plus where the file lives.
+// written back (layout, order, spelling, line ends), plus where the file lives and how it is
+// saved where its folder or one of its values stands in the way.
 #include "shell/Settings.h"
 
 #include "QtPath.h"
@@ -8,9 +9,15 @@
 #include <QByteArray>
 #include <QStandardPaths>
 #include <climits>
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace ws {
 namespace {
@@ -211,6 +218,123 @@ TEST(SettingsTest, AFileThatCannotBeWrittenIsReportedWithItsNameAndReason) {
         }
     }
     EXPECT_EQ(readBytes(dir / "plain-file"), "");
+}
+
+// Takes from this thread, while it lives, the administrator's power to pass file permission
+// checks, so that a test running as root meets the refusals a user meets. The permitted set is
+// kept, so the power comes back at the end.
+class PermissionChecksEnforced {
+public:
+    PermissionChecksEnforced() {
+        if (syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[CAP_TO_INDEX(CAP_DAC_OVERRIDE)].effective &= ~CAP_TO_MASK(CAP_DAC_OVERRIDE);
+        lowered[CAP_TO_INDEX(CAP_DAC_READ_SEARCH)].effective &= ~CAP_TO_MASK(CAP_DAC_READ_SEARCH);
+        lowered_ = syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~PermissionChecksEnforced() {
+        if (lowered_)
+            syscall(SYS_capset, &header_, saved_);
+    }
+    PermissionChecksEnforced(const PermissionChecksEnforced&) = delete;
+    PermissionChecksEnforced& operator=(const PermissionChecksEnforced&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
+};
+
+// Files this process writes stop growing at `bytes` while the object lives; the signal that
+// would end the process is ignored, so writes beyond the limit simply fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = SIG_DFL;
+};
+
+TEST(SettingsTest, AWritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) {
+    test::TempDir dir;
+    const fs::path folder = dir / "program";
+    const fs::path file = folder / "whistlestop.ini";
+    fs::create_directories(folder);
+    writeBytes(file, "[Position]\r\nLeft=10\r\n");
+
+    Settings s(qpath(file));
+    s.writeInteger("Position", "Left", 321);
+    s.writeString("Program", "Version", "1.03");
+    const std::string saved = "[Position]\r\nLeft=321\r\n\r\n[Program]\r\nVersion=1.03\r\n\r\n";
+    {
+        fs::permissions(folder,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        PermissionChecksEnforced asAUser;
+        if (std::ofstream(folder / "probe")) {
+            fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add);
+            GTEST_SKIP() << "a folder without write permission still takes new files here";
+        }
+        EXPECT_NO_THROW(s.updateFile());
+        fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add);
+    }
+    EXPECT_EQ(readBytes(file), saved);
+    EXPECT_EQ(fs::directory_iterator(folder)->path(), file) << "only the settings file is there";
+
+    // Where a temporary file can be made, a write that fails leaves the old file whole.
+    s.writeInteger("Position", "Left", 5);
+    {
+        FileSizeLimit limit(saved.size() / 2);
+        EXPECT_THROW(s.updateFile(), std::runtime_error);
+    }
+    EXPECT_EQ(readBytes(file), saved);
+    EXPECT_EQ(fs::directory_iterator(folder)->path(), file) << "temporary file left";
+}
+
+TEST(SettingsTest, AValueWithALineBreakIsLeftEmptyAndEveryOtherSettingIsWritten) {
+    test::TempDir dir;
+    const fs::path file = dir / "whistlestop.ini";
+    writeBytes(file, "[OpenWith]\r\nTS2009dir=/old/ts2009\r\n[Mine]\r\na=b\r\n");
+    Settings s(qpath(file));
+    RememberedSettings values;
+    values.ts2009Folder = "/mnt/two\nlines";
+    values.ts2010Folder = "/opt/ts2010";
+    values.ts12Folder = "/opt/ts12\r";
+    values.assetFolder = "/srv/assets/diesel/";
+    values.position = QPoint(321, -4);
+    saveSettings(s, values);
+    EXPECT_EQ(readBytes(file), "[OpenWith]\r\n"
+                               "TS2009dir=\r\n"
+                               "TS2010dir=/opt/ts2010\r\n"
+                               "TS12dir=\r\n"
+                               "\r\n"
+                               "[Mine]\r\n"
+                               "a=b\r\n"
+                               "\r\n"
+                               "[MRU]\r\n"
+                               "current_dir=/srv/assets/diesel/\r\n"
+                               "\r\n"
+                               "[Position]\r\n"
+                               "Left=321\r\n"
+                               "Top=-4\r\n"
+                               "\r\n"
+                               "[Program]\r\n"
+                               "Version=1.03\r\n"
+                               "\r\n");
 }
 
 TEST(SettingsTest, WritingCreatesAMissingFolder) {

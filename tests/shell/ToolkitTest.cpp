@@ -9,6 +9,10 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 using namespace ws;
 
 namespace {
@@ -43,35 +47,117 @@ TEST(TimerTest, RewritingTheSameValueDoesNotRestartTheCount) {
 
 TEST(TimerTest, RealChangesRestartOrStop) {
     Timer timer;
-    int ticks = 0;
-    timer.setOnTimer([&] { ++ticks; });
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> ticks; // when each tick came, in ns since the start
+    timer.setOnTimer([&] { ticks << clock.nsecsElapsed(); });
     EXPECT_EQ(timer.Interval(), 1000);
     EXPECT_FALSE(timer.Enabled());
     timer.setInterval(50);
     QTest::qWait(200);
-    EXPECT_EQ(ticks, 0) << "a disabled timer never fires";
+    EXPECT_TRUE(ticks.isEmpty()) << "a disabled timer never fires";
+
+    // The first tick after a real change comes a full new interval after it, never at the
+    // time the old count was due. Only lower bounds: a slow machine makes ticks later, not
+    // earlier.
+    const auto firstTickAfter = [&](qint64 change) {
+        const auto after = [&] {
+            for (qint64 t : ticks)
+                if (t > change)
+                    return t;
+            return qint64(-1);
+        };
+        (void)QTest::qWaitFor([&] { return after() >= 0; }, 10000);
+        return after(); // -1 when none came at all, which fails the bound below
+    };
+    constexpr qint64 ms = 1000 * 1000;
+
+    timer.setInterval(300);
     timer.setEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000);
+    QTest::qWait(150);
+    qint64 change = clock.nsecsElapsed();
+    timer.setInterval(600);
+    EXPECT_GE(firstTickAfter(change) - change, 600 * ms) << "a new Interval restarts the count";
+
+    QTest::qWait(150);
+    change = clock.nsecsElapsed();
     timer.setEnabled(false);
-    const int stoppedAt = ticks;
-    QTest::qWait(200);
-    EXPECT_EQ(ticks, stoppedAt);
+    timer.setEnabled(true);
+    EXPECT_GE(firstTickAfter(change) - change, 600 * ms) << "enabling again restarts the count";
+
+    timer.setEnabled(false);
+    const qsizetype stoppedAt = ticks.size();
+    QTest::qWait(700);
+    EXPECT_EQ(ticks.size(), stoppedAt) << "disabling stops it";
+}
+
+TEST(TimerTest, ATickNeverComesBeforeItsInterval) {
+    // A diesel hand-over is due 130 ms before its transition ends: a tick even a little
+    // early cuts the transition short. Several intervals, so their due times fall at many
+    // different points of the clock's second.
+    QElapsedTimer clock;
+    std::vector<std::unique_ptr<Timer>> timers;
+    std::vector<qint64> firstTick;
+    clock.start();
+    for (int i = 0; i < 12; ++i) {
+        const int interval = 200 + 37 * i;
+        timers.push_back(std::make_unique<Timer>());
+        firstTick.push_back(-1);
+        timers.back()->setInterval(interval);
+        timers.back()->setOnTimer([&, i] {
+            if (firstTick[i] < 0)
+                firstTick[i] = clock.nsecsElapsed();
+        });
+    }
+    std::vector<qint64> enabledAt;
+    for (auto& timer : timers) {
+        enabledAt.push_back(clock.nsecsElapsed());
+        timer->setEnabled(true);
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return std::ranges::none_of(firstTick, [](qint64 t) { return t < 0; }); }, 10000));
+    for (std::size_t i = 0; i < timers.size(); ++i)
+        EXPECT_GE(firstTick[i] - enabledAt[i], qint64(timers[i]->Interval()) * 1000 * 1000)
+            << "interval " << timers[i]->Interval() << " ms";
 }
 
 TEST(TimerTest, AnExceptionInTheHandlerIsShownAndTheTimerGoesOn) {
-    MessageLog log;
+    // The error box is modal: it runs the event loop while it waits for the user, so the
+    // timer's ticks keep coming. None of them may start the handler again, or the boxes
+    // would nest without end.
+    QStringList errors;
+    int boxesOpen = 0;
+    int mostBoxesOpen = 0;
+    int runsWhileABoxIsOpen = 0;
+    setMessageResponder([&](const QString& text, bool isError) {
+        if (isError)
+            errors << text;
+        mostBoxesOpen = std::max(mostBoxesOpen, ++boxesOpen);
+        if (boxesOpen == 1)
+            QTest::qWait(300); // the user reads the box
+        --boxesOpen;
+        return true;
+    });
     Timer timer;
     int ticks = 0;
     timer.setOnTimer([&] {
         ++ticks;
+        if (boxesOpen > 0)
+            ++runsWhileABoxIsOpen;
+        // Each step sets the next step's interval before it fails, which restarts the count.
+        timer.setInterval(timer.Interval() == 20 ? 21 : 20);
         throw std::runtime_error("tick failed");
     });
     timer.setInterval(20);
     timer.setEnabled(true);
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000);
+    const bool wentOn = QTest::qWaitFor([&] { return ticks >= 2; }, 5000);
     timer.setEnabled(false);
-    ASSERT_FALSE(log.errors.isEmpty());
-    EXPECT_EQ(log.errors.front(), "tick failed");
+    setMessageResponder(nullptr);
+    EXPECT_TRUE(wentOn) << "the timer goes on after the box";
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_EQ(errors.front(), "tick failed");
+    EXPECT_EQ(mostBoxesOpen, 1);
+    EXPECT_EQ(runsWhileABoxIsOpen, 0);
 }
 
 TEST(TrackBarTest, ChangeHandlerRunsOnRealChangesIncludingClamping) {

@@ -1,6 +1,7 @@
 // Shared test helpers; see TestSupport.h.
 #include "TestSupport.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sndfile.h>
@@ -52,6 +53,21 @@ void writeWav(const fs::path& file, int channels, int rate, int bits,
 void touch(const fs::path& file) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::app).flush();
+}
+
+void ScopedEnv::set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+        if (it->second)
+            ::setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            ::unsetenv(it->first.c_str());
+    }
 }
 
 } // namespace ws::test

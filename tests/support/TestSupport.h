@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ws::test {
@@ -34,6 +36,19 @@ private:
 // they are given as 16-bit values and narrowed by libsndfile.
 void writeWav(const std::filesystem::path& file, int channels, int rate, int bits,
               const std::vector<int16_t>& samples);
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv() = default;
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    void set(const char* name, const std::string& value);
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 // Creates an empty file (and its parent folders), for tests that only need a name to exist.
 void touch(const std::filesystem::path& file);

@@ -3,6 +3,7 @@
 #include "widgets/WidgetErrors.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QEvent>
 #include <QImage>
 #include <QPixmap>
@@ -47,6 +48,18 @@ void makeFader(Gauge& gauge) {
     gauge.setForeColor(faderColor);
     gauge.setKind(gkVerticalBar);
     gauge.setShowText(false);
+}
+
+// What the screen shows of a top-level widget: the last picture painted into its window's
+// backing store, without painting anew.
+QImage onScreen(QWidget& widget) {
+    QBackingStore* store = widget.backingStore();
+    if (!store || !store->paintDevice() || store->paintDevice()->devType() != QInternal::Image) {
+        ADD_FAILURE() << "the window's backing store holds no image";
+        return QImage(widget.size(), QImage::Format_RGB32);
+    }
+    const auto* image = static_cast<const QImage*>(store->paintDevice());
+    return image->copy(QRect(QPoint(0, 0), widget.size())).convertToFormat(QImage::Format_RGB32);
 }
 
 // Counts the paint events a widget receives.
@@ -167,22 +180,43 @@ TEST(GaugeTest, NewBoundsDragProgressAlong) {
     EXPECT_EQ(gauge.Percentage(), 100);
 }
 
+// The window's cross-fades set the faders step by step without returning to the event loop,
+// so each new percentage must be on the screen when the setter returns; a change that keeps
+// the whole-number percentage costs no paint at all.
 TEST(GaugeTest, ProgressThatKeepsThePercentageDoesNotRepaint) {
     Gauge gauge;
+    makeFader(gauge);
     gauge.setMaxValue(1000);
+    gauge.setProgress(500);
     gauge.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&gauge));
+    QApplication::processEvents();
     PaintCounter counter;
     gauge.installEventFilter(&counter);
 
-    gauge.setProgress(5); // still 0 %
-    gauge.setProgress(9);
-    QApplication::processEvents();
-    EXPECT_EQ(counter.count, 0);
-    EXPECT_EQ(gauge.Progress(), 9);
+    struct Step {
+        int progress;
+        int barTop; // first row of the bar; the bar ends above row 120, the frame
+    };
+    for (const Step step :
+         {Step{400, 72}, Step{250, 90}, Step{100, 108}, Step{0, 120}, Step{1000, 1}}) {
+        SCOPED_TRACE(step.progress);
+        const int paintsBefore = counter.count;
+        gauge.setProgress(step.progress);
+        EXPECT_EQ(counter.count, paintsBefore + 1) << "not painted before the setter returned";
+        expectPixels(onScreen(gauge), [&](int x, int y) {
+            if (x == 0 || x == 8 || y == 0 || y == 120)
+                return black;
+            return y >= step.barTop ? faderRgb : white;
+        });
+    }
 
-    gauge.setProgress(10); // 1 %
-    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.count > 0; }, 10000));
+    gauge.setProgress(5); // 0 %
+    const int paintsBefore = counter.count;
+    gauge.setProgress(9); // still 0 %
+    QApplication::processEvents();
+    EXPECT_EQ(counter.count, paintsBefore);
+    EXPECT_EQ(gauge.Progress(), 9);
 }
 
 // The fader of the main window: frame, white background and bar exactly in place.
