@@ -2,6 +2,7 @@
 // What a buffer plays is recorded from the sink's monitor and compared with what was put
 // in; the other sink must stay silent; a server that dies makes the device lost.
 #include "audio/SdlSoundSystem.h"
+#include "DriverFallback.h"
 #include "PulseServer.h"
 #include "Signals.h"
 #include "audio/Mixer.h"
@@ -181,19 +182,9 @@ TEST(SdlSoundSystem, DevicesOfTheDriverFallenBackToCanBeChosen) {
     test::PulseServer server(
         std::vector<test::PulseServer::Sink>{{"ws_alpha", "Whistlestop Alpha"}});
     ASSERT_TRUE(server.running()) << server.error();
-    test::TempDir dir;
-    test::touch(dir / "asound.conf");
-    ScopedEnv env;
-    env.set("SDL_AUDIODRIVER", "");                              // SDL picks the driver
-    env.set("ALSA_CONFIG_PATH", (dir / "asound.conf").string()); // ALSA has no devices at all
     // The server is not reachable yet when the devices are listed at start: SDL starts on
     // a driver that has nothing to open.
-    env.set("PULSE_SERVER", "unix:" + (dir / "nobody-here").string());
-    // The process-wide back end for this test only, also when it ends early.
-    struct Installed {
-        std::unique_ptr<SoundSystem> previous;
-        ~Installed() { setSoundSystem(std::move(previous)); }
-    } installed{setSoundSystem(std::make_unique<SdlSoundSystem>())};
+    test::DriverFallback fallback(server);
     {
         Mixer mixer;
         loadDeviceLists();
@@ -206,7 +197,7 @@ TEST(SdlSoundSystem, DevicesOfTheDriverFallenBackToCanBeChosen) {
         ASSERT_EQ(indexOf("Whistlestop Alpha"), -1);
 
         // Opening the default device falls back to the driver that now reaches the server.
-        env.set("PULSE_SERVER", server.address());
+        fallback.reach();
         ASSERT_NO_THROW(mixer.openDevice());
         const int32_t alpha = indexOf("Whistlestop Alpha");
         ASSERT_GT(alpha, 0);

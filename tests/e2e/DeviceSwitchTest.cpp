@@ -3,15 +3,11 @@
 // (recorded from the sink's monitor and compared with the file), and after the user picks
 // the other sink the next Play sounds there.
 #include "PulseServer.h"
-#include "QtPath.h"
+#include "ServerWindow.h"
 #include "Signals.h"
 #include "TestSupport.h"
 #include "audio/Mixer.h"
-#include "shell/MainWindow.h"
-#include "shell/Toolkit.h"
 
-#include <QAction>
-#include <QMenu>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -23,13 +19,6 @@ namespace {
 // The period the sound device asks for: a sound server may drop up to this much of the head
 // of a new stream on a sink's monitor while it starts the stream, never more.
 constexpr std::size_t DevicePeriod = 1024;
-
-QAction* deviceItem(MainWindow& window, const QString& description) {
-    for (QAction* a : window.findChild<QMenu*>("Device1")->actions())
-        if (a->text() == description)
-            return a;
-    return nullptr;
-}
 } // namespace
 
 TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
@@ -46,21 +35,14 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
     const auto file = dir / "long.wav";
     writeWav(file, 2, 44100, 16, data);
 
-    QStringList errors;
-    setMessageResponder([&](const QString& text, bool) {
-        errors << text;
-        return true;
-    });
-    StartOptions options;
-    options.settingsFile = qpath(dir / "whistlestop.ini");
-    MainWindow window(options);
-
-    QAction* sinkA = deviceItem(window, "Whistlestop Sink A");
-    QAction* sinkB = deviceItem(window, "Whistlestop Sink B");
+    ServerWindow user(dir);
+    MainWindow& window = *user.window;
+    QAction* sinkA = user.deviceItem("Whistlestop Sink A");
+    QAction* sinkB = user.deviceItem("Whistlestop Sink B");
     ASSERT_NE(sinkA, nullptr);
     ASSERT_NE(sinkB, nullptr);
-    EXPECT_TRUE(window.findChild<QMenu*>("Device1")->actions().front()->isChecked());
-    EXPECT_EQ(window.findChild<QMenu*>("Device1")->actions().size(), 3) << "default and two sinks";
+    EXPECT_TRUE(user.deviceMenu()->actions().front()->isChecked());
+    EXPECT_EQ(user.deviceMenu()->actions().size(), 3) << "default and two sinks";
 
     sinkA->trigger();
     EXPECT_TRUE(sinkA->isChecked());
@@ -107,6 +89,5 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
             << heard->leadIn << " frames)";
         EXPECT_TRUE(silent(recA));
     }
-    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
-    setMessageResponder(nullptr);
+    EXPECT_TRUE(user.boxes.isEmpty()) << user.boxes.join("; ").toStdString();
 }
