@@ -122,7 +122,7 @@ public:
         want.freq = static_cast<int>(format.nSamplesPerSec);
         want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
         want.channels = static_cast<Uint8>(format.nChannels);
-        want.samples = 1024;
+        want.samples = SdlSoundSystem::DevicePeriod;
         want.callback = &SdlDevice::callback;
         want.userdata = this;
         SDL_AudioSpec have{};

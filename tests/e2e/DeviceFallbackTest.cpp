@@ -5,6 +5,7 @@
 #include "ServerWindow.h"
 #include "Signals.h"
 #include "TestSupport.h"
+#include "audio/SdlSoundSystem.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -46,7 +47,7 @@ TEST(DeviceFallbackTest, TheMenuListsTheDevicesOfTheDriverFallenBackTo) {
     ASSERT_TRUE(recording->waitFor(4410, 30.0));
     channel.play();
     recording->waitFor(2 * 44100, 30.0);
-    const auto heard = heardFrom(recording->stop(), data, 1024);
+    const auto heard = heardFrom(recording->stop(), data, SdlSoundSystem::DevicePeriod);
     channel.stop();
     ASSERT_TRUE(heard) << "the chosen device did not sound the file";
     EXPECT_GE(heard->frames, 44100u / 2);

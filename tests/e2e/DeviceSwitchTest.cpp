@@ -7,6 +7,7 @@
 #include "Signals.h"
 #include "TestSupport.h"
 #include "audio/Mixer.h"
+#include "audio/SdlSoundSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,9 @@ using namespace ws;
 using namespace ws::test;
 
 namespace {
-// The period the sound device asks for: a sound server may drop up to this much of the head
-// of a new stream on a sink's monitor while it starts the stream, never more.
-constexpr std::size_t DevicePeriod = 1024;
+// A sound server may drop up to one device period of the head of a new stream on a sink's
+// monitor while it starts the stream, never more.
+constexpr std::size_t DevicePeriod = SdlSoundSystem::DevicePeriod;
 } // namespace
 
 TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
@@ -61,8 +62,8 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
         const std::optional<Heard> heard = heardFrom(recA, data, DevicePeriod);
         ASSERT_TRUE(heard) << "sink A did not sound the file unchanged";
         EXPECT_EQ(heard->leadIn + heard->frames, data.size() / 2)
-            << "the whole file, bit for bit, through the ring and the sink (lead-in lost: "
-            << heard->leadIn << " frames)";
+            << "the whole file, bit for bit, through the ring and the sink: "
+            << describeBreak(recA, data, *heard);
         EXPECT_TRUE(silent(recA, 2 * (heard->at + heard->frames)))
             << "the file sounds once and then the ring's silence";
         EXPECT_TRUE(silent(recB)) << "the other sink stays silent";
@@ -85,8 +86,8 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
         const std::optional<Heard> heard = heardFrom(recB, data, DevicePeriod);
         ASSERT_TRUE(heard) << "sink B did not sound the file unchanged";
         EXPECT_GE(heard->frames, std::size_t(44100))
-            << "the next Play starts the file from its beginning on the new sink (lead-in lost: "
-            << heard->leadIn << " frames)";
+            << "the next Play starts the file from its beginning on the new sink: "
+            << describeBreak(recB, data, *heard);
         EXPECT_TRUE(silent(recA));
     }
     EXPECT_TRUE(user.boxes.isEmpty()) << user.boxes.join("; ").toStdString();

@@ -91,4 +91,28 @@ std::optional<Heard> heardFrom(const std::vector<int16_t>& recorded,
     return std::nullopt;
 }
 
+std::string describeBreak(const std::vector<int16_t>& recorded, const std::vector<int16_t>& played,
+                          const Heard& heard) {
+    const std::size_t frames = recorded.size() / 2, n = played.size() / 2;
+    const std::size_t at = heard.at + heard.frames, fileFrame = heard.leadIn + heard.frames;
+    std::string text = "lead-in " + std::to_string(heard.leadIn) +
+                       " frames; left the file at its frame " + std::to_string(fileFrame) + " of " +
+                       std::to_string(n);
+    if (at >= frames)
+        return text + " where the recording ended";
+    std::size_t silence = 0;
+    while (at + silence < frames && recorded[2 * (at + silence)] == 0 &&
+           recorded[2 * (at + silence) + 1] == 0)
+        ++silence;
+    text += ", then " + std::to_string(silence) + " silent frames";
+    const std::size_t resume = at + silence;
+    if (resume + 16 > frames)
+        return text + " to the recording's end";
+    const std::size_t from = fileFrame > 44100 ? fileFrame - 44100 : 0;
+    for (std::size_t k = from; k + 16 <= n && k < fileFrame + 44100; ++k)
+        if (std::memcmp(&recorded[2 * resume], &played[2 * k], 16 * 4) == 0)
+            return text + ", then the file again from its frame " + std::to_string(k);
+    return text + ", then sound that is not the file nearby";
+}
+
 } // namespace ws::test

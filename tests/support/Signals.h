@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ws::test {
@@ -41,5 +42,11 @@ struct Heard {
 // (a resampled, scaled or foreign stream), or when nothing sounds.
 std::optional<Heard> heardFrom(const std::vector<int16_t>& recorded,
                                const std::vector<int16_t>& played, std::size_t maxLeadIn);
+
+// Where and how the recording leaves the file after `heard`: the file frame, how many silent
+// frames follow, and at which file frame (if any nearby) the recording picks the file up
+// again; for failure messages.
+std::string describeBreak(const std::vector<int16_t>& recorded, const std::vector<int16_t>& played,
+                          const Heard& heard);
 
 } // namespace ws::test
