@@ -112,6 +112,7 @@ void MixerChannel::setFrequency(int32_t value) {
     if (!lock)
         return;
     Frequency_ = value;
+    FrequencySet_ = true;
     if (Buffer_)
         checkDeviceResult(Buffer_->setFrequency(static_cast<uint32_t>(value)));
 }
@@ -248,6 +249,11 @@ void MixerChannel::createBuffer() {
     Buffer_ = std::move(buffer);
     setVolume(Volume_);
     setPan(Pan_);
+    // A buffer starts at the file's own rate; one written since the open replaces it, so a
+    // loop can start at the pitch it was given before it played. The stored default is no
+    // such rate.
+    if (FrequencySet_)
+        setFrequency(Frequency_);
 }
 
 void MixerChannel::prime() {
@@ -369,6 +375,7 @@ void MixerChannel::resetStream() {
 void MixerChannel::resetSettings() {
     Volume_ = 0;
     Frequency_ = 44100;
+    FrequencySet_ = false;
     Pan_ = 0;
     Loop_ = false;
     FileName_.clear();

@@ -17,6 +17,7 @@
 #include "PositionMap.h"
 #include "RecursiveTimedMutex.h"
 #include "RefillThread.h"
+#include "SoundChannel.h"
 #include "SoundDevice.h"
 
 #include <atomic>
@@ -34,7 +35,7 @@ class Mixer;
 
 enum class ChannelState { csStopped, csPlaying };
 
-class MixerChannel {
+class MixerChannel : public SoundChannel {
 public:
     using Notification = std::function<void(MixerChannel& sender)>;
     // A millisecond tick that may wrap around; differences are taken modulo 2^32.
@@ -44,46 +45,48 @@ public:
     static constexpr int32_t BufferLength = 4000;
 
     explicit MixerChannel(Mixer& mixer);
-    ~MixerChannel();
+    ~MixerChannel() override;
     MixerChannel(const MixerChannel&) = delete;
     MixerChannel& operator=(const MixerChannel&) = delete;
 
     // The open file; empty when none.
-    const std::string& FileName() const { return FileName_; }
+    const std::string& FileName() const override { return FileName_; }
     // Locked. Stops, closes the current file and resets Volume, Pan, Frequency and Loop;
     // then opens `name` unless it is empty. Raises the decoder's error, or "Audio file is
     // empty.", "Invalid number of channels.", "Invalid number of bits per sample."
-    void setFileName(const std::string& name);
+    void setFileName(const std::string& name) override;
 
-    bool Loop() const { return Loop_.load(); }
+    bool Loop() const override { return Loop_.load(); }
     // Consulted the next time the file's data runs out.
-    void setLoop(bool value) { Loop_.store(value); }
+    void setLoop(bool value) override { Loop_.store(value); }
 
     // Attenuation in hundredths of a dB (0 full level, -10000 silence). Locked; the value
     // is stored before the sound buffer is told, so a rejected value stays stored.
-    int32_t Volume() const { return Volume_; }
-    void setVolume(int32_t value);
+    int32_t Volume() const override { return Volume_; }
+    void setVolume(int32_t value) override;
     // Balance in hundredths of a dB (-10000 left, 10000 right). Locked.
     int32_t Pan() const { return Pan_; }
     void setPan(int32_t value);
-    // Playback rate in Hz (0 = the file's own). Locked. Only reaches a buffer that exists:
-    // a new buffer plays at the file's own rate until this is written again.
-    int32_t Frequency() const { return Frequency_; }
-    void setFrequency(int32_t value);
+    // Playback rate in Hz (0 = the file's own). Locked. A rate written since the file was
+    // opened also sets the rate of every buffer made for it later (the first play, a new
+    // device); until one is written, buffers play at the file's own rate.
+    int32_t Frequency() const override { return Frequency_; }
+    void setFrequency(int32_t value) override;
 
     // Locked. Plays from the decoder's position (the file's start after setFileName or
     // stop); nothing when already playing. Raises "No file opened" without a file.
-    void play();
+    void play() override;
     // Locked. Stops and rewinds to the file's start; nothing when no buffer exists.
-    void stop();
+    void stop() override;
 
     // Locked. The file time under the play cursor in ms; 0 when stopped or locked out.
-    int32_t Position() const;
+    int32_t Position() const override;
     // Length of the open file in ms (kept after the file is closed).
-    int32_t Duration() const { return Duration_; }
+    int32_t Duration() const override { return Duration_; }
     // Sample rate of the open file in Hz (kept after the file is closed).
-    uint32_t SamplesPerSec() const { return SamplesPerSec_; }
+    uint32_t SamplesPerSec() const override { return SamplesPerSec_; }
     ChannelState State() const { return State_.load(); }
+    bool isPlaying() const override { return State() == ChannelState::csPlaying; }
 
     // Stops the channel and frees its sound buffer, keeping the file and the settings; the
     // next play creates a fresh buffer on the mixer's current device. Waits for a running
@@ -146,6 +149,7 @@ private:
     uint32_t WriteCursor_ = 0;
     uint32_t LastUpdateTick_ = 0;
     int32_t Frequency_ = 44100;
+    bool FrequencySet_ = false; // Frequency_ was written since the file was opened
     int32_t Volume_ = 0;
     int32_t Pan_ = 0;
     int32_t EndPosition_ = -1;

@@ -22,10 +22,10 @@ constexpr bool isWindowsStyleRootless() {
 } // namespace
 
 void MainWindow::Open1Click() {
-    engine_.SingleFileMode = false;
+    sound_.state().SingleFileMode = false;
     Throttle1->setEnabled(true);
 
-    QString start = stripTrailingDelimiter(engine_.AssetFolder);
+    QString start = stripTrailingDelimiter(sound_.state().AssetFolder);
     if (!QFileInfo(start).isDir()) {
         // Up one level by text alone; the parent is not tested again.
         qsizetype first = -1;
@@ -60,19 +60,19 @@ void MainWindow::Open1Click() {
         return;
 
     Open2->setText(lastName(folder));
-    engine_.AssetFolder = folder + folderSeparator();
+    sound_.state().AssetFolder = folder + folderSeparator();
     soundSelect();
     assetFolderLabel();
 }
 
 void MainWindow::Open2Click() {
-    if (!engine_.AssetFolder.isEmpty() && QFileInfo(engine_.AssetFolder).isDir()) {
-        engine_.SingleFileMode = false;
+    if (!sound_.state().AssetFolder.isEmpty() && QFileInfo(sound_.state().AssetFolder).isDir()) {
+        sound_.state().SingleFileMode = false;
         Throttle1->setEnabled(true);
         soundSelect();
         assetFolderLabel();
     } else {
-        engine_.AssetFolder.clear();
+        sound_.state().AssetFolder.clear();
         Open2->setText(QString());
     }
 }

@@ -33,6 +33,7 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
     Mixer1.setLevel(CooperativeLevel::lPriority);
     Mixer1.setSpeakerConfig(4);
     buildLayout();
+    bindSoundHandlers();
     runHandler(this, [this] { FormCreate(); });
     Mixer1.setOnDeviceChanged([this](Mixer&) { refreshDeviceMenu(); });
 }
@@ -55,26 +56,27 @@ void MainWindow::FormCreate() {
     TS2009Folder = remembered.ts2009Folder;
     TS2010Folder = remembered.ts2010Folder;
     TS12Folder = remembered.ts12Folder;
-    engine_.AssetFolder = remembered.assetFolder;
+    sound_.state().AssetFolder = remembered.assetFolder;
     move(remembered.position);
     move(reachablePosition(frameGeometry(), screenAreas()));
 
     // 2. Recent-folder entry.
-    if (isFolder(engine_.AssetFolder))
+    if (isFolder(sound_.state().AssetFolder))
         Open2->setText(QStringLiteral("  ") +
-                       lastName(stripTrailingDelimiter(engine_.AssetFolder)));
+                       lastName(stripTrailingDelimiter(sound_.state().AssetFolder)));
     else
-        engine_.AssetFolder.clear();
+        sound_.state().AssetFolder.clear();
 
     // 3. Device menu.
     buildDeviceMenu();
 
     // 4. Engine state.
-    engine_.SingleFileMode = false;
-    engine_.Gain1 = 1.0f;
-    engine_.Gain2 = 1.0f;
-    engine_.LastThrottle = Throttle1->Position();
-    engine_.Playing = false;
+    EngineState& engine = sound_.state();
+    engine.SingleFileMode = false;
+    engine.Gain1 = 1.0f;
+    engine.Gain2 = 1.0f;
+    engine.LastThrottle = Throttle1->Position();
+    engine.Playing = false;
 
     // 5. The two channels.
     Channel1 = std::make_unique<MixerChannel>(Mixer1);
@@ -104,8 +106,8 @@ void MainWindow::handleArgument(const QString& argument) {
         BtStart->show();
         BtStop->show();
         Throttle1->setEnabled(false);
-        engine_.SingleFilePath = info.absoluteFilePath();
-        engine_.SingleFileMode = true;
+        sound_.state().SingleFilePath = info.absoluteFilePath();
+        sound_.state().SingleFileMode = true;
         Timer5->setEnabled(true);
     } else if (info.isDir()) {
         // The folder is remembered absolute, so the next start finds it from any working
@@ -113,7 +115,7 @@ void MainWindow::handleArgument(const QString& argument) {
         QString folder = QDir::toNativeSeparators(info.absoluteFilePath());
         if (folder.isEmpty() || !isPathSeparator(folder.back()))
             folder += folderSeparator();
-        engine_.AssetFolder = toFolderSeparators(folder);
+        sound_.state().AssetFolder = toFolderSeparators(folder);
         soundSelect();
     } else {
         showMessage(this, QStringLiteral("Parameter file or folder does not exist") + QChar(u'\r') +
@@ -125,6 +127,9 @@ void MainWindow::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    // The sound timers' handlers use the channels.
+    for (Timer* t : {Timer1, Timer2, Timer3, Timer4})
+        t->setEnabled(false);
     Channel1.reset();
     Channel2.reset();
     saveConfig();
@@ -137,7 +142,7 @@ void MainWindow::saveConfig() {
     values.ts2009Folder = TS2009Folder;
     values.ts2010Folder = TS2010Folder;
     values.ts12Folder = TS12Folder;
-    values.assetFolder = engine_.AssetFolder;
+    values.assetFolder = sound_.state().AssetFolder;
     values.position = pos();
     saveSettings(*Settings_, values);
 }
@@ -172,12 +177,7 @@ void MainWindow::assetFolderLabel() {
     if (SoundType->ItemIndex() < 0)
         return;
     LAsset->setText(QStringLiteral("Asset Folder: ") +
-                    lastName(stripTrailingDelimiter(engine_.AssetFolder)));
-}
-
-void MainWindow::BtStopClick() {
-    if (!engine_.Playing)
-        return;
+                    lastName(stripTrailingDelimiter(sound_.state().AssetFolder)));
 }
 
 } // namespace ws

@@ -1,11 +1,14 @@
 // The main window: its layout, start-up (settings, recent folder, device menu, channels,
-// command line), close, and the handlers of the File and Device menus. The sound logic's
-// handlers are methods of this window too and share its engine state.
+// command line), close, and the handlers of the File and Device menus. The sound logic plays
+// through this window: it reaches the controls, timers and channels as its view, and the
+// window forwards the events of Start, Stop, the throttle, the volume and the timers to it.
 #pragma once
 
 #include "audio/Mixer.h"
 #include "audio/MixerChannel.h"
+#include "sim/EngineSound.h"
 #include "sim/EngineState.h"
+#include "sim/EngineView.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -34,7 +37,7 @@ struct StartOptions {
     QStringList arguments; // the command-line arguments, without the program name
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public EngineView {
     Q_OBJECT
 public:
     explicit MainWindow(const StartOptions& options, QWidget* parent = nullptr);
@@ -46,11 +49,13 @@ public:
     static constexpr int LayoutHeight = 327;
     static constexpr int WideWidth = 852; // shows Memo1 while the installer runs
 
-    const EngineState& engine() const { return engine_; }
+    const EngineState& engine() const { return sound_.state(); }
+    EngineSound& sound() { return sound_; }
     const QString& settingsFileName() const { return settingsFile_; }
     Mixer& mixer() { return Mixer1; }
-    MixerChannel* channel1() const { return Channel1.get(); }
-    MixerChannel* channel2() const { return Channel2.get(); }
+    // The two channels; null before start-up and after close.
+    MixerChannel* mixerChannel1() const { return Channel1.get(); }
+    MixerChannel* mixerChannel2() const { return Channel2.get(); }
     QString statusText() const;
 
     // Handlers (names as the layout binds them).
@@ -60,7 +65,6 @@ public:
     void Open1Click();
     void Open2Click();
     void Device1Click(QAction* item);
-    void BtStopClick();
 
     // Classifies the asset folder and arranges the controls for its sound type.
     void soundSelect();
@@ -71,6 +75,36 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What the sound logic asks of the window (MainWindowEngineView.cpp).
+    void setLabel1(const QString& text) override;
+    void setLabel2(const QString& text) override;
+    void setLabel3(const QString& text) override;
+    void setFader1(int progress) override;
+    void setFader2(int progress) override;
+    void showProgressBar1(bool visible) override;
+    void setProgressBar1(int maximum, int position) override;
+    void setStatusText(const QString& text) override;
+    void appendMemo1(const QString& line) override;
+    int throttlePosition() const override;
+    void setThrottlePosition(int position) override;
+    void setThrottleMin(int value) override;
+    void setThrottleMax(int value) override;
+    void setThrottleFrequency(int ticks) override;
+    bool throttleFocusable() const override;
+    void focusThrottle() override;
+    void setThrottleCaption(const QString& text) override;
+    int volumePosition() const override;
+    void setVolumePosition(int position) override;
+    int soundTypeIndex() const override;
+    int hornTypeIndex() const override;
+    void processMessages() override;
+    void sleep(int ms) override;
+    EngineTimer& timer(int number) override;
+    SoundChannel& channel1() override;
+    SoundChannel& channel2() override;
+
+    // Binds Start, Stop, the throttle, the volume and the sound timers to the sound logic.
+    void bindSoundHandlers();
     void buildLayout();
     void buildMenus();
     void buildDeviceMenu();
@@ -135,7 +169,7 @@ private:
     QString TS2009Folder;
     QString TS2010Folder;
     QString TS12Folder;
-    EngineState engine_;
+    EngineSound sound_{*this}; // holds the engine state; plays on Channel1 and Channel2
     bool closed_ = false;
     bool closePending_ = false; // a close request waits for the running handlers to return
 };

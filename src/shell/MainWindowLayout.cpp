@@ -53,7 +53,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, Q
     return b;
 }
 
-Timer* timer(QObject* parent, const char* name, int interval) {
+Timer* makeTimer(QObject* parent, const char* name, int interval) {
     auto* t = new Timer(parent);
     t->setObjectName(name);
     t->setInterval(interval);
@@ -154,11 +154,11 @@ void MainWindow::buildLayout() {
     statusBar()->setSizeGripEnabled(true);
     statusBar()->addWidget(StatusBar1, 1);
 
-    Timer1 = timer(this, "Timer1", 1000);
-    Timer2 = timer(this, "Timer2", 1000);
-    Timer3 = timer(this, "Timer3", 200);
-    Timer4 = timer(this, "Timer4", 1000);
-    Timer5 = timer(this, "Timer5", 5000);
+    Timer1 = makeTimer(this, "Timer1", 1000);
+    Timer2 = makeTimer(this, "Timer2", 1000);
+    Timer3 = makeTimer(this, "Timer3", 200);
+    Timer4 = makeTimer(this, "Timer4", 1000);
+    Timer5 = makeTimer(this, "Timer5", 5000);
 
     buildMenus();
     menuBar()->setFixedHeight(MenuHeight);
@@ -200,7 +200,6 @@ void MainWindow::buildMenus() {
     connect(Open1, &QAction::triggered, this, handler(this, [this] { Open1Click(); }));
     connect(Open2, &QAction::triggered, this, handler(this, [this] { Open2Click(); }));
     connect(Exit1, &QAction::triggered, this, handler(this, [this] { Exit1Click(); }));
-    connect(BtStop, &QPushButton::clicked, this, handler(this, [this] { BtStopClick(); }));
 }
 
 } // namespace ws

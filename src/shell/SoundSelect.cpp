@@ -12,7 +12,7 @@
 namespace ws {
 
 void MainWindow::soundSelect() {
-    const SoundClassification found = classifySoundAsset(engine_.AssetFolder);
+    const SoundClassification found = classifySoundAsset(sound_.state().AssetFolder);
     if (found.soundType >= 0) {
         SoundType->setItemIndex(found.soundType);
         HornType->setItemIndex(found.hornType);
@@ -22,7 +22,7 @@ void MainWindow::soundSelect() {
         showMessage(this, NoSoundTypeMessage);
     }
 
-    BtStopClick();
+    sound_.BtStopClick();
 
     const int type = SoundType->ItemIndex();
     if (type >= 0 && type <= 3) {
@@ -41,7 +41,7 @@ void MainWindow::soundSelect() {
         HornType->show();
         Panel2->setEnabled(false);
         LThrottle->setEnabled(false);
-        btBell->setVisible(bellAvailable(engine_.AssetFolder));
+        btBell->setVisible(bellAvailable(sound_.state().AssetFolder));
     }
 }
 

@@ -164,13 +164,19 @@ void afterHandlers(QObject* context, std::function<void()> action) {
         runDeferredActions();
 }
 
-void focusControl(QWidget* control) {
-    for (QWidget* w = control; w; w = w->parentWidget()) {
+bool canFocus(const QWidget* control) {
+    for (const QWidget* w = control; w; w = w->parentWidget()) {
         if (!w->isEnabled() || w->isHidden())
-            throw UserError("Cannot focus a disabled or invisible window");
+            return false;
         if (w->isWindow())
             break;
     }
+    return true;
+}
+
+void focusControl(QWidget* control) {
+    if (!canFocus(control))
+        throw UserError("Cannot focus a disabled or invisible window");
     control->setFocus(Qt::OtherFocusReason);
 }
 

@@ -5,6 +5,8 @@
 // refusal, modal message boxes that tests can answer, and processing pending messages.
 #pragma once
 
+#include "sim/EngineView.h"
+
 #include <QSlider>
 #include <QString>
 #include <QTimer>
@@ -24,15 +26,15 @@ namespace ws {
 // boundary. A tick never comes before its interval has passed (hand-overs are timed to end
 // with a sound), and never starts the handler while its previous run, error box included,
 // is still open.
-class Timer : public QObject {
+class Timer : public QObject, public EngineTimer {
     Q_OBJECT
 public:
     explicit Timer(QObject* parent = nullptr);
 
-    int Interval() const { return interval_; }
-    void setInterval(int ms);
-    bool Enabled() const { return enabled_; }
-    void setEnabled(bool enabled);
+    int Interval() const override { return interval_; }
+    void setInterval(int ms) override;
+    bool Enabled() const override { return enabled_; }
+    void setEnabled(bool enabled) override;
     void setOnTimer(std::function<void()> handler) { onTimer_ = std::move(handler); }
 
 private:
@@ -100,6 +102,9 @@ bool handlerRunning();
 // dropped when `context` is gone by then. For what must not happen under a handler that is
 // still going on, such as freeing the channels it uses.
 void afterHandlers(QObject* context, std::function<void()> action);
+
+// False when `control`, or any parent, is disabled or hidden: it cannot take the focus.
+bool canFocus(const QWidget* control);
 
 // Gives the focus to `control`; fails with "Cannot focus a disabled or invisible window"
 // when it, or any parent, is disabled or hidden.

@@ -116,9 +116,9 @@ QStringList nameComponents(const QString& name) {
 
 } // namespace
 
-bool assetFileExists(const QString& folder, const QString& name) {
+QString assetFilePath(const QString& folder, const QString& name) {
     if (folder.isEmpty() || name.isEmpty())
-        return false;
+        return QString();
     QString current = folder;
     if (!current.endsWith(QLatin1Char('/')) && !current.endsWith(QDir::separator()))
         current += QLatin1Char('/');
@@ -127,23 +127,29 @@ bool assetFileExists(const QString& folder, const QString& name) {
     for (qsizetype i = 0; i + 1 < components.size(); ++i) {
         const QString& component = components[i];
         if (component.isEmpty() || hasWildcard(component))
-            return false;
+            return QString();
         current = findSubfolder(current, component);
         if (current.isNull())
-            return false;
+            return QString();
     }
 
     const QString& last = components.back();
     if (last.isEmpty())
-        return false;
+        return QString();
     if (!hasWildcard(last)) {
         // The usual case, a name spelled as on disk, needs no listing.
         const QFileInfo exact(current + last);
         if (exact.exists())
-            return !exact.isDir();
+            return exact.isDir() ? QString() : current + last;
     }
     const std::vector<QFileInfo> found = matchingEntries(current, last);
-    return !found.empty() && !found.front().isDir();
+    if (found.empty() || found.front().isDir())
+        return QString();
+    return found.front().filePath();
+}
+
+bool assetFileExists(const QString& folder, const QString& name) {
+    return !assetFilePath(folder, name).isNull();
 }
 
 SoundClassification classifySoundAsset(const QString& folder) {

@@ -15,6 +15,10 @@ namespace ws {
 // case, since the assets come from Windows. A missing or unreadable folder gives false.
 bool assetFileExists(const QString& folder, const QString& name);
 
+// The path of the entry assetFileExists finds, spelled as it is on disk, so that it can be
+// opened on a file system that minds letter case; a null string when none is found.
+QString assetFilePath(const QString& folder, const QString& name);
+
 struct SoundClassification {
     int soundType; // SoundTypeElectric .. SoundTypeHorn, or SoundTypeNone
     int hornType;  // HornType1Part .. HornType3Part for horns, else HornTypeNone

@@ -348,25 +348,40 @@ TEST_F(MixerChannelTest, ClosedAndRejectedFilesLeaveTheChannelWithoutAName) {
     EXPECT_EQ(channel.State(), ChannelState::csStopped);
 }
 
-TEST_F(MixerChannelTest, VolumeBeforePlayAppliesButFrequencyWaitsUntilWrittenAgain) {
+TEST_F(MixerChannelTest, VolumeAndFrequencyWrittenBeforePlayApplyToTheNewBuffer) {
     const Samples file = noise(3 * Rate);
+    const std::string path = wav("rate.wav", file);
     MixerChannel& channel = newChannel();
-    channel.setFileName(wav("rate.wav", file));
+    channel.setFileName(path);
     channel.setVolume(-600); // 10^(-0.3): about half the amplitude
-    channel.setFrequency(22050);
-    EXPECT_EQ(channel.Frequency(), 22050);
     channel.play();
     const Samples out = step(channel);
     for (std::size_t i = 0; i < out.size(); i += 997)
         EXPECT_NEAR(out[i], file[i] * 0.501187, 1.0) << i;
     EXPECT_EQ(channel.Position(), 400); // the file's own rate
 
+    // A rate written while the file is open but before the buffer exists is the rate the
+    // buffer plays at from its first sample.
+    channel.setFileName(path);
     channel.setFrequency(22050);
+    EXPECT_EQ(channel.Frequency(), 22050);
+    channel.play();
     step(channel);
-    EXPECT_NEAR(channel.Position(), 600, 2);
+    EXPECT_NEAR(channel.Position(), 200, 2);
     channel.setFrequency(0); // the file's own rate again
     step(channel);
-    EXPECT_NEAR(channel.Position(), 1000, 2);
+    EXPECT_NEAR(channel.Position(), 600, 2);
+
+    // Opening a file goes back to its own rate, also for a file whose rate is not the
+    // stored default.
+    channel.setFileName(path);
+    channel.play();
+    step(channel);
+    EXPECT_EQ(channel.Position(), 400);
+    channel.setFileName(wav("half.wav", noise(3 * Rate / 2, 2, 7), 2, Rate / 2));
+    channel.play();
+    step(channel);
+    EXPECT_NEAR(channel.Position(), 400, 2);
 }
 
 TEST_F(MixerChannelTest, ARejectedVolumeStaysStoredAndRaisesAgainOnTheNextBuffer) {

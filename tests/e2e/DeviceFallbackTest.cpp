@@ -30,7 +30,7 @@ TEST(DeviceFallbackTest, TheMenuListsTheDevicesOfTheDriverFallenBackTo) {
     // The first Play opens the default device; SDL falls back to the driver that now
     // reaches the server.
     fallback.reach();
-    MixerChannel& channel = *window.channel1();
+    MixerChannel& channel = *window.mixerChannel1();
     channel.setFileName((dir / "one.wav").string());
     channel.play();
     channel.stop();

@@ -47,7 +47,7 @@ TEST(DeviceSwitchTest, TheChosenSinkPlaysTheFileAndASwitchMovesTheNextPlay) {
 
     sinkA->trigger();
     EXPECT_TRUE(sinkA->isChecked());
-    MixerChannel& channel = *window.channel1();
+    MixerChannel& channel = *window.mixerChannel1();
     channel.setFileName(file.string());
     {
         auto onA = server.record("ws_sink_a");

@@ -144,11 +144,11 @@ TEST_F(MainWindowTest, FirstRunOpensAtTheDefaultPlaceAndWritesTheFourSections) {
     EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
     EXPECT_EQ(control<QAction>("Open2")->text(), "");
     EXPECT_TRUE(control<Timer>("Timer5")->Enabled()) << "the installer has not asked yet";
-    ASSERT_NE(window->channel1(), nullptr);
-    ASSERT_NE(window->channel2(), nullptr);
+    ASSERT_NE(window->mixerChannel1(), nullptr);
+    ASSERT_NE(window->mixerChannel2(), nullptr);
 
     window->close();
-    EXPECT_EQ(window->channel1(), nullptr) << "channels are freed at close";
+    EXPECT_EQ(window->mixerChannel1(), nullptr) << "channels are freed at close";
     EXPECT_EQ(readSettings(),
               QByteArray("[OpenWith]\r\nTS2009dir=\r\nTS2010dir=\r\nTS12dir=\r\n\r\n"
                          "[MRU]\r\ncurrent_dir=\r\n\r\n"
@@ -320,7 +320,7 @@ TEST_F(MainWindowTest, ABadArgumentIsReportedAndStartUpCompletes) {
         EXPECT_EQ(messages.front(), "Parameter file or folder does not exist\n" + arg);
         EXPECT_FALSE(window->engine().SingleFileMode);
         EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
-        EXPECT_NE(window->channel2(), nullptr);
+        EXPECT_NE(window->mixerChannel2(), nullptr);
         window.reset();
     }
 }
@@ -349,7 +349,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowSti
     start();
     window->close();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->channel1(), nullptr);
+    EXPECT_EQ(window->mixerChannel1(), nullptr);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.front().contains(settingsFile())) << errors.front().toStdString();
 }
@@ -367,14 +367,14 @@ TEST_F(MainWindowTest, ACloseRequestInsideAHandlerWaitsUntilTheOutermostHandlerH
     });
     bool finished = false;
     runHandler(window.get(), [&] {
-        MixerChannel* channel = window->channel2();
+        MixerChannel* channel = window->mixerChannel2();
         // The close button, as the window system delivers it.
         QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
         processMessages();
         // A handler that runs nested inside this one fails; its error box is open when the
         // next request comes.
         runHandler(window.get(), [] { throw UserError("nested failure"); });
-        ASSERT_EQ(window->channel2(), channel) << "the channel was freed under the handler";
+        ASSERT_EQ(window->mixerChannel2(), channel) << "the channel was freed under the handler";
         EXPECT_TRUE(window->isVisible());
         channel->setFileName(stop.toStdString());
         channel->play();
@@ -384,8 +384,8 @@ TEST_F(MainWindowTest, ACloseRequestInsideAHandlerWaitsUntilTheOutermostHandlerH
     EXPECT_TRUE(finished);
     EXPECT_EQ(errors, QStringList({"nested failure"}));
     EXPECT_FALSE(window->isVisible()) << "the window closes once the handler has returned";
-    EXPECT_EQ(window->channel1(), nullptr);
-    EXPECT_EQ(window->channel2(), nullptr);
+    EXPECT_EQ(window->mixerChannel1(), nullptr);
+    EXPECT_EQ(window->mixerChannel2(), nullptr);
     EXPECT_TRUE(
         readSettings().contains("[MRU]\r\ncurrent_dir=" + demo("Diesel").toUtf8() + "/\r\n"))
         << readSettings().toStdString();
@@ -396,6 +396,6 @@ TEST_F(MainWindowTest, ExitClosesLikeTheCloseButton) {
     window->show();
     control<QAction>("Exit1")->trigger();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->channel1(), nullptr);
+    EXPECT_EQ(window->mixerChannel1(), nullptr);
     EXPECT_TRUE(readSettings().startsWith("[OpenWith]"));
 }

@@ -1,0 +1,84 @@
+// The sound logic: the engine state and the handlers that Start, Stop, the throttle, the
+// volume slider and the timers run, playing a sound set on the window's two channels the
+// way the simulator does. Each sound type has its own file beside this one; what they share
+// (the volume rule, the transition player, the cross-fades, the fade-out, the progress
+// display) is here. It reaches the window and the channels only through EngineView.
+//
+// Threads: the user-interface thread only. Handlers may process pending messages, so others
+// can run nested inside them.
+#pragma once
+
+#include "EngineState.h"
+
+#include <QString>
+
+#include <string>
+
+namespace ws {
+
+class EngineView;
+class SoundChannel;
+
+// A length in ms as seconds with three decimals and " sec" ("2.345 sec").
+QString DurationText(int milliseconds);
+// The part of a path after its last separator ("up 1 - 2.wav").
+QString fileNamePart(const QString& path);
+// Rounds to the nearest integer, ties to the even one.
+int roundHalfEven(long double x);
+
+class EngineSound {
+public:
+    explicit EngineSound(EngineView& view);
+
+    EngineState& state() { return state_; }
+    const EngineState& state() const { return state_; }
+
+    // Handlers, as the window binds them.
+    void Volume1Change();
+    void BtStartClick();
+    void BtStopClick();
+    void Throttle1Change();
+    void Timer1Timer();
+    void Timer3Timer();
+
+    // Playback primitives.
+    void PlayRamp(const QString& fileName);
+    void CrossFade12(const QString& fileName, bool loop);
+    void CrossFade21(const QString& fileName);
+    void FadeOut();
+
+    // Sound types.
+    void DoElectric();
+    void DoDiesel();
+
+private:
+    // The texts that clear the file and length labels; the two differ on purpose.
+    static inline const QString OneBlank{QStringLiteral(" ")};
+    static inline const QString ThreeBlanks{QStringLiteral("   ")};
+
+    SoundChannel& channel1();
+    SoundChannel& channel2();
+    // Stops the channel and closes its file.
+    static void close(SoundChannel& channel);
+    // Opens `path` on the channel, spelled as it is on disk.
+    void open(SoundChannel& channel, const QString& path);
+    // The on-disk path of an existing file, letter case ignored below the asset folder;
+    // a null string when it does not exist.
+    QString existingPath(const QString& path) const;
+    // Position 8 of the range 1..8, a tick at every step.
+    void resetThrottle();
+    // The eighteen 5 ms steps of a cross-fade, raising one gain and lowering the other.
+    void crossFadeGains(float& rising, float& falling);
+
+    void electricThrottle();
+    void dieselThrottle();
+    void dieselHandOver();
+    void stopDiesel();
+
+    EngineView& view_;
+    EngineState state_;
+    // The one-shot file the pending hand-over follows, from the moment it was played.
+    std::string oneShotFile_;
+};
+
+} // namespace ws
