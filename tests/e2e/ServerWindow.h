@@ -16,13 +16,14 @@
 namespace ws::test {
 
 struct ServerWindow {
-    explicit ServerWindow(const TempDir& dir) {
+    explicit ServerWindow(const TempDir& dir, const QStringList& arguments = {}) {
         setMessageResponder([this](const QString& text, bool) {
             boxes << text;
             return true;
         });
         StartOptions options;
         options.settingsFile = qpath(dir / "whistlestop.ini");
+        options.arguments = arguments;
         window = std::make_unique<MainWindow>(options);
     }
     ~ServerWindow() {

@@ -1,0 +1,114 @@
+// The delay from a click on Start to the first sounding sample handed to the sound device,
+// against one device period (the unit a sound card asks for). The manual back end stands in
+// for the card: a thread of this benchmark asks it for one period at the card's pace, as the
+// output callback would, and notes when the first period that is not silent comes out.
+#include "BenchWindow.h"
+#include "audio/ManualSoundSystem.h"
+#include "audio/Mixer.h"
+#include "audio/SdlSoundSystem.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace ws;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t Period = SdlSoundSystem::DevicePeriod;
+constexpr double Rate = 44100.0;
+
+// Renders one period of the device every period of wall time until stopped.
+class PacedCard {
+public:
+    explicit PacedCard(ManualDevice& device) : device_(device), thread_([this] { run(); }) {}
+    ~PacedCard() {
+        stop_ = true;
+        thread_.join();
+    }
+    PacedCard(const PacedCard&) = delete;
+    PacedCard& operator=(const PacedCard&) = delete;
+
+    // Forget what sounded so far: the next sounding period counts as the first.
+    void rearm() { firstSound_.store(0); }
+    // Nanoseconds of the steady clock when a sounding period was handed over; 0 = none yet.
+    int64_t firstSound() const { return firstSound_.load(); }
+
+private:
+    void run() {
+        WaveFormat format;
+        device_.primaryFormat(&format);
+        std::vector<float> out(Period * std::max<int>(format.nChannels, 1));
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(double(Period) / Rate));
+        auto due = Clock::now();
+        while (!stop_) {
+            device_.renderFloat(out.data(), Period);
+            bool sounding = false;
+            for (float v : out)
+                sounding = sounding || v != 0.0f;
+            const int64_t now = Clock::now().time_since_epoch().count();
+            int64_t none = 0;
+            if (sounding)
+                firstSound_.compare_exchange_strong(none, now);
+            due += period;
+            std::this_thread::sleep_until(due);
+        }
+    }
+
+    ManualDevice& device_;
+    std::atomic<bool> stop_{false};      // set by the benchmark's thread
+    std::atomic<int64_t> firstSound_{0}; // written by the card's thread
+    std::thread thread_;
+};
+
+void BM_StartToFirstSample(benchmark::State& state) {
+    bench::ensureApplication();
+    auto owned = std::make_unique<ManualSoundSystem>();
+    ManualSoundSystem* manual = owned.get();
+    std::unique_ptr<SoundSystem> previous = setSoundSystem(std::move(owned));
+    loadDeviceLists();
+    {
+        bench::BenchWindow user("Diesel");
+        // The device opens at the first Play; open it outside the timed runs.
+        user.click("BtStart");
+        user.click("BtStop");
+        ManualDevice* device = manual->current();
+        if (!device) {
+            state.SkipWithError("the device did not open");
+        } else {
+            PacedCard card(*device);
+            QTest::qWait(300);
+            double periods = 0.0;
+            for (auto _ : state) {
+                card.rearm();
+                const auto clicked = Clock::now();
+                user.click("BtStart");
+                if (!QTest::qWaitFor([&] { return card.firstSound() != 0; }, 10000)) {
+                    state.SkipWithError("Start did not sound");
+                    break;
+                }
+                const double seconds =
+                    std::chrono::duration<double>(Clock::duration(card.firstSound()) -
+                                                  clicked.time_since_epoch())
+                        .count();
+                state.SetIterationTime(seconds);
+                periods += seconds / (double(Period) / Rate);
+                user.click("BtStop"); // plays the stop sound through to its end
+                QTest::qWait(200);
+            }
+            state.counters["periods"] =
+                benchmark::Counter(periods, benchmark::Counter::kAvgIterations);
+        }
+    }
+    setSoundSystem(std::move(previous));
+    loadDeviceLists();
+}
+
+BENCHMARK(BM_StartToFirstSample)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace

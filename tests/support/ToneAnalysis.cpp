@@ -1,0 +1,92 @@
+// Tone measurements on recordings; see ToneAnalysis.h.
+#include "ToneAnalysis.h"
+
+#include <cmath>
+#include <complex>
+
+namespace ws::test {
+
+namespace {
+constexpr double Pi = 3.14159265358979323846;
+} // namespace
+
+std::vector<double> monoOf(const std::vector<int16_t>& stereo) {
+    std::vector<double> mono(stereo.size() / 2);
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        mono[i] = (double(stereo[2 * i]) + double(stereo[2 * i + 1])) / (2.0 * 32768.0);
+    return mono;
+}
+
+double toneLevel(const Stretch& s, double hz) {
+    const std::size_t n = s.count;
+    if (n == 0 || s.from + n > s.x.size())
+        return 0.0;
+    // The window's and the probe's phasors turn by a fixed step each sample; renormalising
+    // now and then keeps their length from drifting over a long stretch.
+    const std::complex<double> stepW = std::polar(1.0, 2.0 * Pi / double(n));
+    const std::complex<double> stepP = std::polar(1.0, -2.0 * Pi * hz / s.rate);
+    std::complex<double> w(1.0, 0.0), p(1.0, 0.0), sum(0.0, 0.0);
+    double weight = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double hann = 0.5 - 0.5 * w.real();
+        sum += hann * s.x[s.from + i] * p;
+        weight += hann;
+        w *= stepW;
+        p *= stepP;
+        if ((i & 1023) == 1023) {
+            w /= std::abs(w);
+            p /= std::abs(p);
+        }
+    }
+    return 2.0 * std::abs(sum) / weight;
+}
+
+double rms(const Stretch& s) {
+    if (s.count == 0 || s.from + s.count > s.x.size())
+        return 0.0;
+    double power = 0.0;
+    for (std::size_t i = 0; i < s.count; ++i)
+        power += s.x[s.from + i] * s.x[s.from + i];
+    return std::sqrt(power / double(s.count));
+}
+
+double peakFrequency(const Stretch& s, double lowHz, double highHz) {
+    const auto best = [&](double from, double to, double step) {
+        double at = from, top = -1.0;
+        for (double f = from; f <= to + 1e-9; f += step) {
+            const double level = toneLevel(s, f);
+            if (level > top) {
+                top = level;
+                at = f;
+            }
+        }
+        return at;
+    };
+    const double coarse = best(lowHz, highHz, 1.0);
+    return best(coarse - 1.0, coarse + 1.0, 0.05);
+}
+
+std::vector<LabelRun> labelRuns(const std::vector<double>& x, double rate, std::size_t window,
+                                std::size_t hop, std::size_t minCount,
+                                const std::function<int(const Stretch&)>& label) {
+    std::vector<LabelRun> all;
+    for (std::size_t at = 0, index = 0; at + window <= x.size(); at += hop, ++index) {
+        const int l = label(Stretch{x, at, window, rate});
+        if (!all.empty() && all.back().label == l)
+            ++all.back().count;
+        else
+            all.push_back({l, index, 1});
+    }
+    std::vector<LabelRun> kept;
+    for (const LabelRun& run : all) {
+        if (run.count < minCount)
+            continue;
+        if (!kept.empty() && kept.back().label == run.label)
+            kept.back().count = run.first + run.count - kept.back().first;
+        else
+            kept.push_back(run);
+    }
+    return kept;
+}
+
+} // namespace ws::test
