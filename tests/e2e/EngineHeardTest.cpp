@@ -151,20 +151,7 @@ TEST(EngineHeardTest, DieselSoundsStartIdleTransitionIdleStopAndSilenceInOrder) 
 
     // Each window is named by the strongest of the fundamentals. The stop sound plays
     // over the idle loop, which may drown it, so it is looked for on its own below.
-    const auto dominant = [&](const Stretch& s) {
-        if (rms(s) < Quiet)
-            return -1;
-        int best = 0;
-        double top = -1.0;
-        for (std::size_t k = 0; k < tones.size(); ++k) {
-            const double level = toneLevel(s, tones[k]);
-            if (level > top) {
-                top = level;
-                best = int(k);
-            }
-        }
-        return best;
-    };
+    const auto dominant = [&](const Stretch& s) { return strongestTone(s, tones, Quiet); };
     std::vector<LabelRun> runs = labelRuns(heard, Rate, Window, Hop, SeamWindows, dominant);
     const std::string story = describe(runs, names);
     if (!runs.empty() && runs.front().label == -1)
@@ -242,20 +229,10 @@ TEST(EngineHeardTest, ElectricPitchFollowsTheThrottleTableFromStartOn) {
     const std::vector<double> heard = monoOf(recording->stop());
 
     // Each window is named by the table pitch that sounds strongest in it.
-    const auto nearest = [&](const Stretch& s) {
-        if (rms(s) < Quiet)
-            return -1;
-        int best = 0;
-        double top = -1.0;
-        for (std::size_t k = 0; k < factors.size(); ++k) {
-            const double level = toneLevel(s, whine * factors[k]);
-            if (level > top) {
-                top = level;
-                best = int(k);
-            }
-        }
-        return best;
-    };
+    std::vector<double> pitches;
+    for (double f : factors)
+        pitches.push_back(whine * f);
+    const auto nearest = [&](const Stretch& s) { return strongestTone(s, pitches, Quiet); };
     std::vector<LabelRun> runs = labelRuns(heard, Rate, Window, Hop, SeamWindows, nearest);
     std::vector<std::string> names;
     for (double f : factors)

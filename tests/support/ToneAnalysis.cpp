@@ -89,4 +89,19 @@ std::vector<LabelRun> labelRuns(const std::vector<double>& x, double rate, std::
     return kept;
 }
 
+int strongestTone(const Stretch& s, const std::vector<double>& hz, double quietRms) {
+    if (rms(s) < quietRms)
+        return -1;
+    int best = 0;
+    double top = -1.0;
+    for (std::size_t k = 0; k < hz.size(); ++k) {
+        const double level = toneLevel(s, hz[k]);
+        if (level > top) {
+            top = level;
+            best = int(k);
+        }
+    }
+    return best;
+}
+
 } // namespace ws::test

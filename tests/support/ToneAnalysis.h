@@ -30,6 +30,10 @@ double rms(const Stretch& s);
 // steps around the best point of it.
 double peakFrequency(const Stretch& s, double lowHz, double highHz);
 
+// The index of the frequency in `hz` that sounds strongest in the stretch, or -1 when the
+// stretch is quieter than `quietRms` (silence).
+int strongestTone(const Stretch& s, const std::vector<double>& hz, double quietRms);
+
 // A run of consecutive windows with the same label.
 struct LabelRun {
     int label;
