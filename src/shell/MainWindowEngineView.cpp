@@ -26,7 +26,9 @@ void MainWindow::bindSoundHandlers() {
     Throttle1->setOnChange([this] { sound_.Throttle1Change(); });
     Volume1->setOnChange([this] { sound_.Volume1Change(); });
     Timer1->setOnTimer([this] { sound_.Timer1Timer(); });
+    Timer2->setOnTimer([this] { sound_.Timer2Timer(); });
     Timer3->setOnTimer([this] { sound_.Timer3Timer(); });
+    Timer4->setOnTimer([this] { sound_.Timer4Timer(); });
 }
 
 void MainWindow::setLabel1(const QString& text) {

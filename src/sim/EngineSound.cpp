@@ -132,13 +132,18 @@ void EngineSound::BtStartClick() {
         DoDiesel();
         break;
     case SoundTypeSteam1:
+        startSteam();
         state_.LastSteamPosition = 8;
         state_.StationaryPending = false;
         state_.LoopRunning = false;
+        DoSteam1();
         break;
     case SoundTypeSteam2:
+        startSteam();
+        MakeFileList(state_.AssetFolder);
         state_.StationaryPending = false;
         state_.LoopRunning = false;
+        DoSteam2();
         break;
     default:
         break;
@@ -194,8 +199,11 @@ void EngineSound::Throttle1Change() {
     case SoundTypeDiesel:
         dieselThrottle();
         break;
-    default:
+    case SoundTypeSteam2:
+        steam2Throttle();
         break;
+    default:
+        break; // Steam 1 reads the position at its own steps
     }
 }
 

@@ -10,12 +10,14 @@
 
 #include "EngineState.h"
 
+#include <QSet>
 #include <QString>
 
 #include <string>
 
 namespace ws {
 
+class EngineTimer;
 class EngineView;
 class SoundChannel;
 
@@ -39,7 +41,9 @@ public:
     void BtStopClick();
     void Throttle1Change();
     void Timer1Timer();
+    void Timer2Timer();
     void Timer3Timer();
+    void Timer4Timer();
 
     // Playback primitives.
     void PlayRamp(const QString& fileName);
@@ -50,6 +54,11 @@ public:
     // Sound types.
     void DoElectric();
     void DoDiesel();
+    void DoSteam1();
+    void DoSteam2();
+    // Lists the rpm numbers of the folder's "steam_loop_" files in RpmList and widens the
+    // throttle to the 300-step speed control, at standstill.
+    void MakeFileList(const QString& folder);
 
 private:
     // The texts that clear the file and length labels; the two differ on purpose.
@@ -75,10 +84,28 @@ private:
     void dieselHandOver();
     void stopDiesel();
 
+    // Prepares a steam run at Start.
+    void startSteam();
+    // The path of the exhaust beat that comes next.
+    QString nextBeat();
+    void playBeat(const QString& path);
+    // Starts the standstill hiss; false, with a note in the status line, when the set has
+    // none.
+    bool startHiss();
+    // Plays the next of the fast, medium and slow stationary sounds for ten seconds.
+    void stationarySequence(EngineTimer& stepTimer);
+    void steam1Loop(int position);
+    void steam2Loop();
+    void steam2Throttle();
+    // Says once per run, in the status line, that a file of the set is missing.
+    void reportMissing(const QString& path);
+
     EngineView& view_;
     EngineState state_;
     // The one-shot file the pending hand-over follows, from the moment it was played.
     std::string oneShotFile_;
+    // The files reported missing since Start, each named once.
+    QSet<QString> reportedMissing_;
 };
 
 } // namespace ws

@@ -4,7 +4,8 @@
 // stretch of time, each timer firing at its due time, in order. The channels know the
 // length and rate of every file the test declares, play it from the fake clock, end a file
 // that does not loop by themselves, and record what was played and at what volume, so a
-// test can tell what a listener would hear at any moment.
+// test can tell what a listener would hear at any moment. An exception that leaves a timer
+// handler is recorded as the error box the window would show.
 #pragma once
 
 #include "audio/SoundChannel.h"
@@ -174,15 +175,23 @@ public:
     // Due now or earlier, and not already running further up the stack.
     bool dueBy(int64_t time) const { return enabled_ && !running_ && due_ <= time; }
     int64_t due() const { return due_; }
+    // An exception that leaves the handler is shown as the window shows it, in an error box,
+    // and the timer goes on.
     void fire() {
         due_ = clock_.now + std::max(interval_, 1);
         running_ = true;
-        if (handler)
-            handler();
+        try {
+            if (handler)
+                handler();
+        } catch (const std::exception& e) {
+            if (errorBoxes)
+                errorBoxes->push_back(e.what());
+        }
         running_ = false;
     }
 
     std::function<void()> handler;
+    std::vector<std::string>* errorBoxes = nullptr;
 
 private:
     const FakeClock& clock_;
@@ -199,13 +208,17 @@ public:
           channel1_(clock, files), channel2_(clock, files) {
         timers_[0].setInterval(1000);
         timers_[2].setInterval(200);
+        for (FakeTimer& t : timers_)
+            t.errorBoxes = &errorBoxes;
     }
 
     // Binds the window's controls and timers to the sound logic's handlers.
     void attach(EngineSound& engine) {
         engine_ = &engine;
         timers_[0].handler = [&engine] { engine.Timer1Timer(); };
+        timers_[1].handler = [&engine] { engine.Timer2Timer(); };
         timers_[2].handler = [&engine] { engine.Timer3Timer(); };
+        timers_[3].handler = [&engine] { engine.Timer4Timer(); };
     }
 
     void setLabel1(const QString& text) override { label1 = text; }
@@ -285,6 +298,7 @@ public:
     bool progressVisible = false;
     int progressMax = 0, progressPosition = 0;
     QStringList memo;
+    std::vector<std::string> errorBoxes; // messages of exceptions that left a timer handler
     int throttleMin = 1, throttleMax = 8, throttleTicks = 1;
     bool focusable = true;
     int focused = 0;
