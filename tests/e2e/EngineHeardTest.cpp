@@ -154,11 +154,7 @@ TEST(EngineHeardTest, DieselSoundsStartIdleTransitionIdleStopAndSilenceInOrder) 
     const auto dominant = [&](const Stretch& s) { return strongestTone(s, tones, Quiet); };
     std::vector<LabelRun> runs = labelRuns(heard, Rate, Window, Hop, SeamWindows, dominant);
     const std::string story = describe(runs, names);
-    if (!runs.empty() && runs.front().label == -1)
-        runs.erase(runs.begin()); // before Start
-    std::vector<int> order;
-    for (const LabelRun& r : runs)
-        order.push_back(r.label);
+    const std::vector<int> order = labelsFromStart(runs);
     ASSERT_EQ(order, (std::vector<int>{Start, Idle1, Up12, Idle2, -1})) << story;
 
     // A window straddles a seam for up to its own length, and the sound server may drop up
@@ -238,11 +234,7 @@ TEST(EngineHeardTest, ElectricPitchFollowsTheThrottleTableFromStartOn) {
     for (double f : factors)
         names.push_back(std::to_string(f).substr(0, 4) + " x");
     const std::string story = describe(runs, names);
-    if (!runs.empty() && runs.front().label == -1)
-        runs.erase(runs.begin()); // before Start
-    std::vector<int> order;
-    for (const LabelRun& r : runs)
-        order.push_back(r.label);
+    const std::vector<int> order = labelsFromStart(runs);
     ASSERT_EQ(order, (std::vector<int>{0, 1, 2, 3, 2, -1})) << story;
 
     // The pitch itself, measured around the expected one, within a fraction of the

@@ -104,4 +104,13 @@ int strongestTone(const Stretch& s, const std::vector<double>& hz, double quietR
     return best;
 }
 
+std::vector<int> labelsFromStart(std::vector<LabelRun>& runs) {
+    if (!runs.empty() && runs.front().label == -1)
+        runs.erase(runs.begin());
+    std::vector<int> order;
+    for (const LabelRun& r : runs)
+        order.push_back(r.label);
+    return order;
+}
+
 } // namespace ws::test

@@ -49,4 +49,8 @@ std::vector<LabelRun> labelRuns(const std::vector<double>& x, double rate, std::
                                 std::size_t hop, std::size_t minCount,
                                 const std::function<int(const Stretch&)>& label);
 
+// Drops a silent run at the very start of `runs` (before the sound was started) and returns
+// the labels of the rest, in order.
+std::vector<int> labelsFromStart(std::vector<LabelRun>& runs);
+
 } // namespace ws::test
