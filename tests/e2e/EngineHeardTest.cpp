@@ -1,112 +1,12 @@
-// What a user hears from the engine sets on a real sound server: the program plays a
-// tone-coded demo set to a private PulseAudio null sink chosen in the Device menu, driven by
-// Start, the arrow keys on the throttle and Stop, while the sink's monitor is recorded. Every
-// demo file has a fundamental of its own, so the recording, cut into short windows, tells
-// which file sounded when and at what pitch.
-#include "DemoTones.h"
-#include "PulseServer.h"
-#include "QtPath.h"
-#include "ServerWindow.h"
-#include "TestSupport.h"
-#include "ToneAnalysis.h"
-#include "audio/MixerChannel.h"
-
-#include <QApplication>
-#include <QPushButton>
-#include <QTest>
-#include <gtest/gtest.h>
+// What a user hears from the diesel and electric sets on a real sound server, driven by
+// Start, the arrow keys on the throttle and Stop.
+#include "HeardSession.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <sstream>
-#include <string>
-#include <vector>
 
 using namespace ws;
 using namespace ws::test;
-
-namespace {
-
-constexpr double Rate = 44100.0;       // the null sink's and the recording's rate
-constexpr std::size_t Window = 22050;  // 500 ms: 80 Hz and 85 Hz fall in separate lobes
-constexpr std::size_t Hop = 4410;      // 100 ms
-constexpr std::size_t SeamWindows = 4; // shorter runs are seams and dropouts, not sounds
-constexpr double Quiet = 1e-4;         // RMS of full scale below which a window is silence
-constexpr int Patience = 30000;        // ms; far beyond any wait the tests need
-constexpr const char* SinkName = "ws_engine";
-constexpr const char* SinkDescription = "Whistlestop Engine Sink";
-
-double seconds(std::size_t windows) {
-    return double(windows * Hop) / Rate;
-}
-
-double hzOf(const char* set, const char* file) {
-    const demo::DemoFile* f = demo::findDemoFile(set, file);
-    EXPECT_NE(f, nullptr) << set << "/" << file;
-    return f ? f->hz : 0.0;
-}
-
-std::string fileOn(const MixerChannel* channel) {
-    return channel ? std::filesystem::path(channel->FileName()).filename().string() : "";
-}
-
-// A main window on a private sound server with one null sink, picked in the Device menu,
-// the demo set given on the command line, shown and active so that keys reach it.
-class HeardSession {
-public:
-    HeardSession() : server_(std::vector<PulseServer::Sink>{{SinkName, SinkDescription}}) {}
-
-    bool open(const char* set) {
-        if (!server_.running()) {
-            ADD_FAILURE() << server_.error();
-            return false;
-        }
-        server_.useForThisProcess();
-        loadDeviceLists();
-        user_ = std::make_unique<ServerWindow>(dir_, QStringList{qpath(demoDir() / set)});
-        QAction* sink = user_->deviceItem(SinkDescription);
-        if (!sink) {
-            ADD_FAILURE() << "the sink is not in the Device menu";
-            return false;
-        }
-        sink->trigger();
-        window().show();
-        window().activateWindow();
-        return QTest::qWaitForWindowActive(&window());
-    }
-
-    MainWindow& window() { return *user_->window; }
-    const QStringList& boxes() const { return user_->boxes; }
-    std::unique_ptr<PulseServer::Recording> record() { return server_.record(SinkName); }
-
-    void click(const char* button) {
-        auto* b = window().findChild<QPushButton*>(button);
-        ASSERT_NE(b, nullptr) << button;
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
-    // A key as the user types it: to whatever has the keyboard focus.
-    static void press(Qt::Key key) {
-        QWidget* focused = QApplication::focusWidget();
-        ASSERT_NE(focused, nullptr);
-        QTest::keyClick(focused, key);
-    }
-
-private:
-    PulseServer server_;
-    TempDir dir_;
-    std::unique_ptr<ServerWindow> user_;
-};
-
-std::string describe(const std::vector<LabelRun>& runs, const std::vector<std::string>& names) {
-    std::ostringstream out;
-    for (const LabelRun& r : runs)
-        out << (r.label < 0 ? "silence" : names[std::size_t(r.label)]) << " " << seconds(r.first)
-            << "s+" << seconds(r.count) << "s; ";
-    return out.str();
-}
-
-} // namespace
 
 TEST(EngineHeardTest, DieselSoundsStartIdleTransitionIdleStopAndSilenceInOrder) {
     if (PulseServer::program().empty())

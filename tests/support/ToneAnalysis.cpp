@@ -1,6 +1,7 @@
 // Tone measurements on recordings; see ToneAnalysis.h.
 #include "ToneAnalysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -64,6 +65,28 @@ double peakFrequency(const Stretch& s, double lowHz, double highHz) {
     };
     const double coarse = best(lowHz, highHz, 1.0);
     return best(coarse - 1.0, coarse + 1.0, 0.05);
+}
+
+std::vector<std::size_t> onsets(const Stretch& s, double minGapSeconds) {
+    const auto block = std::size_t(s.rate * 0.005);
+    constexpr std::size_t Lookback = 3; // blocks: 15 ms
+    std::vector<double> level;
+    for (std::size_t at = 0; at + block <= s.count; at += block)
+        level.push_back(rms(Stretch{s.x, s.from + at, block, s.rate}));
+    double loudest = 0.0;
+    for (double l : level)
+        loudest = std::max(loudest, l);
+    std::vector<std::size_t> found;
+    const auto gap = std::size_t(minGapSeconds * s.rate);
+    for (std::size_t k = Lookback; k < level.size(); ++k) {
+        const std::size_t at = s.from + k * block;
+        if (level[k] < loudest / 3.0 || level[k] < 3.0 * level[k - Lookback])
+            continue;
+        if (!found.empty() && at - found.back() < gap)
+            continue;
+        found.push_back(at);
+    }
+    return found;
 }
 
 std::vector<LabelRun> labelRuns(const std::vector<double>& x, double rate, std::size_t window,

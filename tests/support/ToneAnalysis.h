@@ -34,6 +34,11 @@ double peakFrequency(const Stretch& s, double lowHz, double highHz);
 // stretch is quieter than `quietRms` (silence).
 int strongestTone(const Stretch& s, const std::vector<double>& hz, double quietRms);
 
+// Where sounds begin in the stretch: sample indices at which the loudness, taken over
+// blocks of 5 ms, has risen at least threefold within 15 ms to above a third of the
+// stretch's loudest block. Rises closer than `minGapSeconds` to the last onset are one sound.
+std::vector<std::size_t> onsets(const Stretch& s, double minGapSeconds);
+
 // A run of consecutive windows with the same label.
 struct LabelRun {
     int label;
