@@ -101,14 +101,8 @@ void MainWindow::handleArgument(const QString& argument) {
     const QFileInfo info(argument);
     // Only a regular file: reading a pipe or a device named like a wave file would block.
     if (info.isFile() && lowerExtension(argument) == QStringLiteral(".wav")) {
-        BtHorn->hide();
-        btBell->hide();
-        BtStart->show();
-        BtStop->show();
-        Throttle1->setEnabled(false);
-        sound_.state().SingleFilePath = info.absoluteFilePath();
-        sound_.state().SingleFileMode = true;
-        Timer5->setEnabled(true);
+        enterSingleFileMode(argument);
+        Timer5->setEnabled(true); // only for its hint
     } else if (info.isDir()) {
         // The folder is remembered absolute, so the next start finds it from any working
         // directory, and with one trailing separator however it was typed.

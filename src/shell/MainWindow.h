@@ -27,6 +27,7 @@ class QPushButton;
 namespace ws {
 
 class Gauge;
+class HoldControls;
 class RadioGroup;
 class Settings;
 class Timer;
@@ -66,8 +67,14 @@ public:
     void Open2Click();
     void Device1Click(QAction* item);
 
+    void Openwavfile1Click();
+    void Timer5Timer();
+
     // Classifies the asset folder and arranges the controls for its sound type.
-    void soundSelect();
+    void soundSelect() override;
+    // Shows and enables the controls the selected sound type uses; with none selected,
+    // leaves them as they are.
+    void arrangeControls();
     // Shows the asset folder's name in LAsset when a sound type is selected.
     void assetFolderLabel();
 
@@ -112,6 +119,9 @@ private:
     // (the sound system lists its devices again when it opens the default one).
     void refreshDeviceMenu();
     void handleArgument(const QString& argument);
+    // A wave file to play on its own at the next Start: the throttle and the horn and bell
+    // buttons go, Start and Stop stay.
+    void enterSingleFileMode(const QString& path);
     void setClientWidth(int outerWidth);
     void saveConfig();
 
@@ -158,6 +168,7 @@ private:
     QMenu* Help1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
+    HoldControls* holds_ = nullptr; // the Horn and Bell buttons and their keys
 
     Mixer Mixer1;
     std::unique_ptr<MixerChannel> Channel1;

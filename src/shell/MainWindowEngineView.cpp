@@ -4,10 +4,12 @@
 // the sound logic's.
 #include "MainWindow.h"
 
+#include "HoldControls.h"
 #include "RadioGroup.h"
 #include "Toolkit.h"
 #include "widgets/Gauge.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -29,6 +31,19 @@ void MainWindow::bindSoundHandlers() {
     Timer2->setOnTimer([this] { sound_.Timer2Timer(); });
     Timer3->setOnTimer([this] { sound_.Timer3Timer(); });
     Timer4->setOnTimer([this] { sound_.Timer4Timer(); });
+    Timer5->setOnTimer([this] { Timer5Timer(); });
+    connect(Openwavfile1, &QAction::triggered, this,
+            handler(this, [this] { Openwavfile1Click(); }));
+
+    holds_ = new HoldControls(this);
+    holds_->add(
+        BtHorn, Qt::Key_H, [this] { sound_.BtHornMouseDown(); },
+        [this] { sound_.BtHornMouseUp(); });
+    holds_->add(
+        btBell, Qt::Key_B, [this] { sound_.btBellMouseDown(); },
+        [this] { sound_.btBellMouseUp(); });
+    BtHorn->setToolTip(QStringLiteral("Hold to sound the horn (or hold H)"));
+    btBell->setToolTip(QStringLiteral("Hold to ring the bell (or hold B)"));
 }
 
 void MainWindow::setLabel1(const QString& text) {

@@ -23,7 +23,10 @@ void MainWindow::soundSelect() {
     }
 
     sound_.BtStopClick();
+    arrangeControls();
+}
 
+void MainWindow::arrangeControls() {
     const int type = SoundType->ItemIndex();
     if (type >= 0 && type <= 3) {
         BtStart->show();

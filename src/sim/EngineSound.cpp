@@ -28,6 +28,8 @@ constexpr int CrossFadeSteps = 18;
 constexpr int CrossFadeOutFrom = 5; // the outgoing channel starts fading at this step
 constexpr int CrossFadeStepMs = 5;
 constexpr int FadeStepMs = 20;
+// How much longer than its one-shot a hand-over may keep a release waiting.
+constexpr int HandOverPatienceMs = 1000;
 
 } // namespace
 
@@ -113,8 +115,10 @@ void EngineSound::resetThrottle() {
 }
 
 void EngineSound::BtStartClick() {
-    if (state_.SingleFileMode)
+    if (state_.SingleFileMode) {
+        PlaySingleFile();
         return;
+    }
     view_.setStatusText(QString());
     close(channel1());
     close(channel2());
@@ -253,8 +257,26 @@ void EngineSound::Timer1Timer() {
     case SoundTypeDiesel:
         dieselHandOver();
         break;
+    case SoundTypeHorn:
+        hornHandOver();
+        break;
     default:
         break;
+    }
+}
+
+void EngineSound::waitForHandOver() {
+    EngineTimer& timer1 = view_.timer(1);
+    // Counted in the wait's own steps, so time spent in nested handlers only lengthens it.
+    const int patience = std::max(timer1.Interval(), 0) + HandOverPatienceMs;
+    for (int waited = 0; timer1.Enabled(); waited += FadeStepMs) {
+        if (waited > patience) {
+            timer1.setEnabled(false);
+            oneShotFile_.clear();
+            return;
+        }
+        view_.processMessages();
+        view_.sleep(FadeStepMs);
     }
 }
 
@@ -306,10 +328,7 @@ void EngineSound::CrossFade21(const QString& fileName) {
 }
 
 void EngineSound::FadeOut() {
-    while (view_.timer(1).Enabled()) {
-        view_.processMessages();
-        view_.sleep(FadeStepMs);
-    }
+    waitForHandOver();
     while (static_cast<long double>(state_.Gain1) > 0.01L) {
         state_.Gain1 = static_cast<float>(state_.Gain1 - 0.1L);
         if (state_.Gain1 < 0.0f)

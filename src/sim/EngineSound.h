@@ -44,6 +44,11 @@ public:
     void Timer2Timer();
     void Timer3Timer();
     void Timer4Timer();
+    // The Horn and Bell buttons (and their keys): pressed and released.
+    void BtHornMouseDown();
+    void BtHornMouseUp();
+    void btBellMouseDown();
+    void btBellMouseUp();
 
     // Playback primitives.
     void PlayRamp(const QString& fileName);
@@ -56,6 +61,8 @@ public:
     void DoDiesel();
     void DoSteam1();
     void DoSteam2();
+    // Loops the chosen single wave file on Channel2, Channel1 silenced.
+    void PlaySingleFile();
     // Lists the rpm numbers of the folder's "steam_loop_" files in RpmList and widens the
     // throttle to the 300-step speed control, at standstill.
     void MakeFileList(const QString& folder);
@@ -83,6 +90,15 @@ private:
     void dieselThrottle();
     void dieselHandOver();
     void stopDiesel();
+
+    // Waits, running pending messages, until the pending hand-over has run; a hand-over
+    // that cannot come (its channel makes no progress) is given up after the one-shot's
+    // length and a second more.
+    void waitForHandOver();
+
+    void hornHandOver();
+    // The 3-part horn's release: its stop sound over the fading loop.
+    void hornStop();
 
     // Prepares a steam run at Start.
     void startSteam();

@@ -61,6 +61,10 @@ public:
     virtual int soundTypeIndex() const = 0;
     virtual int hornTypeIndex() const = 0;
 
+    // Classifies the asset folder again, shows the sound and horn types it finds and arranges
+    // the controls for them; a sound still running is stopped (BtStopClick) on the way.
+    virtual void soundSelect() = 0;
+
     // Runs pending window messages, timer ticks included, before returning.
     virtual void processMessages() = 0;
     // Blocks the user-interface thread for `ms` milliseconds; nothing else runs meanwhile.

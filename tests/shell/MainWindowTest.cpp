@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QWindow>
 
 #include <filesystem>
@@ -302,6 +303,16 @@ TEST_F(MainWindowTest, AWaveFileArgumentInAnyCaseEntersSingleFileMode) {
     EXPECT_TRUE(control<Timer>("Timer5")->Enabled());
     EXPECT_EQ(control<RadioGroup>("SoundType")->ItemIndex(), -1);
     EXPECT_TRUE(messages.isEmpty());
+
+    // About five seconds on, the status line says how to play it (no installer runs), and
+    // Start plays it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->statusText() == "   ** Press \"Start\" to play sound. **"; }, 20000));
+    EXPECT_FALSE(control<Timer>("Timer5")->Enabled());
+    control<QPushButton>("BtStart")->click();
+    EXPECT_EQ(window->mixerChannel2()->FileName(), wav.string());
+    EXPECT_EQ(control<QLabel>("Label2")->text(), "Loud HORN.WAV");
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(MainWindowTest, ABadArgumentIsReportedAndStartUpCompletes) {

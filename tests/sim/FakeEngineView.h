@@ -267,6 +267,16 @@ public:
     int soundTypeIndex() const override { return soundType; }
     int hornTypeIndex() const override { return hornType; }
 
+    // The window's classification: what the test makes of the folder now (reclassify), then
+    // the stop of a sound still running.
+    void soundSelect() override {
+        ++soundSelects;
+        if (reclassify)
+            reclassify();
+        if (engine_)
+            engine_->BtStopClick();
+    }
+
     void processMessages() override {
         while (FakeTimer* t = nextDue(clock.now))
             t->fire();
@@ -303,6 +313,8 @@ public:
     bool focusable = true;
     int focused = 0;
     int soundType = -1, hornType = -1;
+    std::function<void()> reclassify;
+    int soundSelects = 0;
 
 private:
     void moveThrottleTo(int position) {
