@@ -54,14 +54,17 @@ class HeardSession {
 public:
     HeardSession() : server_(std::vector<PulseServer::Sink>{{SinkName, SinkDescription}}) {}
 
-    bool open(const char* set) {
+    bool open(const char* set) { return openWith(qpath(demoDir() / set)); }
+
+    // The program started with `argument` on its command line: a folder or a wave file.
+    bool openWith(const QString& argument) {
         if (!server_.running()) {
             ADD_FAILURE() << server_.error();
             return false;
         }
         server_.useForThisProcess();
         loadDeviceLists();
-        user_ = std::make_unique<ServerWindow>(dir_, QStringList{qpath(demoDir() / set)});
+        user_ = std::make_unique<ServerWindow>(dir_, QStringList{argument});
         QAction* sink = user_->deviceItem(SinkDescription);
         if (!sink) {
             ADD_FAILURE() << "the sink is not in the Device menu";
