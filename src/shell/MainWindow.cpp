@@ -1,11 +1,13 @@
 // Start-up, close and the File and Device menu handlers of the main window.
 #include "MainWindow.h"
 
+#include "AboutBox.h"
 #include "PathText.h"
 #include "RadioGroup.h"
 #include "ScreenPlacement.h"
 #include "Settings.h"
 #include "Toolkit.h"
+#include "WinePaths.h"
 #include "widgets/Gauge.h"
 
 #include <QActionGroup>
@@ -15,6 +17,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+
+// The resources live in a static library, whose initialiser the linker may drop.
+static void initResources() {
+    Q_INIT_RESOURCE(whistlestop);
+}
 
 namespace ws {
 
@@ -32,7 +39,9 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
     Mixer1.setFrequency(44100);
     Mixer1.setLevel(CooperativeLevel::lPriority);
     Mixer1.setSpeakerConfig(4);
+    initResources();
     buildLayout();
+    AboutBox1 = new AboutBox(this);
     bindSoundHandlers();
     runHandler(this, [this] { FormCreate(); });
     Mixer1.setOnDeviceChanged([this](Mixer&) { refreshDeviceMenu(); });
@@ -98,10 +107,12 @@ void MainWindow::FormCreate() {
 }
 
 void MainWindow::handleArgument(const QString& argument) {
-    const QFileInfo info(argument);
+    // The content manager under Wine names the asset folder by its Windows path.
+    const QString path = nativeFromDrivePath(argument);
+    const QFileInfo info(path);
     // Only a regular file: reading a pipe or a device named like a wave file would block.
-    if (info.isFile() && lowerExtension(argument) == QStringLiteral(".wav")) {
-        enterSingleFileMode(argument);
+    if (info.isFile() && lowerExtension(path) == QStringLiteral(".wav")) {
+        enterSingleFileMode(path);
         Timer5->setEnabled(true); // only for its hint
     } else if (info.isDir()) {
         // The folder is remembered absolute, so the next start finds it from any working

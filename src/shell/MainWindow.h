@@ -26,6 +26,7 @@ class QPushButton;
 
 namespace ws {
 
+class AboutBox;
 class Gauge;
 class HoldControls;
 class RadioGroup;
@@ -69,6 +70,12 @@ public:
 
     void Openwavfile1Click();
     void Timer5Timer();
+    // The Open-With installer (OpenWith.cpp).
+    void SetOpenWith();
+    void OpenWith1Click();
+    void RemoveOpenWiths1Click();
+    void Help2Click();
+    void About1Click();
 
     // Classifies the asset folder and arranges the controls for its sound type.
     void soundSelect() override;
@@ -123,6 +130,8 @@ private:
     // buttons go, Start and Stop stay.
     void enterSingleFileMode(const QString& path);
     void setClientWidth(int outerWidth);
+    // TS2009Folder, TS2010Folder or TS12Folder, in the order of simulatorVersions().
+    QString& simulatorFolder(std::size_t version);
     void saveConfig();
 
     // Controls, named as in the layout.
@@ -169,6 +178,7 @@ private:
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
     HoldControls* holds_ = nullptr; // the Horn and Bell buttons and their keys
+    AboutBox* AboutBox1 = nullptr;  // made hidden at start, shown by Help > About
 
     Mixer Mixer1;
     std::unique_ptr<MixerChannel> Channel1;

@@ -200,6 +200,11 @@ void MainWindow::buildMenus() {
     connect(Open1, &QAction::triggered, this, handler(this, [this] { Open1Click(); }));
     connect(Open2, &QAction::triggered, this, handler(this, [this] { Open2Click(); }));
     connect(Exit1, &QAction::triggered, this, handler(this, [this] { Exit1Click(); }));
+    connect(OpenWith1, &QAction::triggered, this, handler(this, [this] { OpenWith1Click(); }));
+    connect(RemoveOpenWiths1, &QAction::triggered, this,
+            handler(this, [this] { RemoveOpenWiths1Click(); }));
+    connect(Help2, &QAction::triggered, this, handler(this, [this] { Help2Click(); }));
+    connect(About1, &QAction::triggered, this, handler(this, [this] { About1Click(); }));
 }
 
 } // namespace ws

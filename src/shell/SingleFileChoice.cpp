@@ -1,5 +1,4 @@
-// Choosing one wave file to play on its own (File > Open wav file, or the command line),
-// and the start-up hint that says how to play it.
+// Choosing one wave file to play on its own (File > Open wav file, or the command line).
 #include "MainWindow.h"
 
 #include "Toolkit.h"
@@ -37,12 +36,6 @@ void MainWindow::enterSingleFileMode(const QString& path) {
     EngineState& engine = sound_.state();
     engine.SingleFilePath = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     engine.SingleFileMode = true;
-}
-
-void MainWindow::Timer5Timer() {
-    Timer5->setEnabled(false);
-    if (sound_.state().SingleFileMode)
-        setStatusText(QStringLiteral("   ** Press \"Start\" to play sound. **"));
 }
 
 } // namespace ws

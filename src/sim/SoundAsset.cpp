@@ -116,15 +116,17 @@ QStringList nameComponents(const QString& name) {
 
 } // namespace
 
-QString assetFilePath(const QString& folder, const QString& name) {
-    if (folder.isEmpty() || name.isEmpty())
+namespace {
+
+// Walks from `folder` down the first `count` of `components`, each matched without regard
+// to letter case; the folder reached, ending in "/", or a null string.
+QString descend(const QString& folder, const QStringList& components, qsizetype count) {
+    if (folder.isEmpty())
         return QString();
     QString current = folder;
     if (!current.endsWith(QLatin1Char('/')) && !current.endsWith(QDir::separator()))
         current += QLatin1Char('/');
-
-    const QStringList components = nameComponents(name);
-    for (qsizetype i = 0; i + 1 < components.size(); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         const QString& component = components[i];
         if (component.isEmpty() || hasWildcard(component))
             return QString();
@@ -132,6 +134,28 @@ QString assetFilePath(const QString& folder, const QString& name) {
         if (current.isNull())
             return QString();
     }
+    return current;
+}
+
+} // namespace
+
+QString assetFolderPath(const QString& folder, const QString& name) {
+    if (name.isEmpty())
+        return QString();
+    const QStringList components = nameComponents(name);
+    QString found = descend(folder, components, components.size());
+    if (!found.isNull())
+        found.chop(1);
+    return found;
+}
+
+QString assetFilePath(const QString& folder, const QString& name) {
+    if (name.isEmpty())
+        return QString();
+    const QStringList components = nameComponents(name);
+    const QString current = descend(folder, components, components.size() - 1);
+    if (current.isNull())
+        return QString();
 
     const QString& last = components.back();
     if (last.isEmpty())

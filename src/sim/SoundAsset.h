@@ -19,6 +19,11 @@ bool assetFileExists(const QString& folder, const QString& name);
 // opened on a file system that minds letter case; a null string when none is found.
 QString assetFilePath(const QString& folder, const QString& name);
 
+// The subfolder `name` of `folder` (components separated by "/", no wildcards), found as
+// assetFilePath finds files and spelled as on disk, without a trailing separator; a null
+// string when there is none.
+QString assetFolderPath(const QString& folder, const QString& name);
+
 struct SoundClassification {
     int soundType; // SoundTypeElectric .. SoundTypeHorn, or SoundTypeNone
     int hornType;  // HornType1Part .. HornType3Part for horns, else HornTypeNone

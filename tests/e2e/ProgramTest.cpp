@@ -1,5 +1,6 @@
 // The real program as a separate process: it starts on a demo set and a signal from the
 // desktop session closes it the way File > Exit does, writing its settings.
+#include "ProgramProcess.h"
 #include "QtPath.h"
 #include "TestSupport.h"
 
@@ -17,26 +18,6 @@ namespace fs = std::filesystem;
 using namespace ws::test;
 
 namespace {
-// True once the process catches `signal` (its handler is installed).
-bool catches(qint64 pid, int signal) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("SigCgt:", 0) == 0) {
-            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-            return (mask >> (signal - 1)) & 1u;
-        }
-    }
-    return false;
-}
-
-// Copies the program into `dir`, so its settings file (beside it) is the test's own.
-fs::path installProgram(const TempDir& dir) {
-    const fs::path program = dir / "whistlestop";
-    fs::copy_file(WS_PROGRAM, program);
-    return program;
-}
-
 QByteArray readFile(const fs::path& file) {
     QFile f(qpath(file));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -47,7 +28,7 @@ class ProgramTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(ProgramTest, ASignalClosesTheWindowAndWritesTheSettings) {
     TempDir dir;
-    const fs::path program = installProgram(dir);
+    const fs::path program = installProgram(dir.path());
     const QString diesel = qpath(demoDir() / "Diesel");
 
     QProcess process;

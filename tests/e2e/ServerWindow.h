@@ -8,6 +8,7 @@
 #include "shell/Toolkit.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QStringList>
 
@@ -23,6 +24,12 @@ struct ServerWindow {
         });
         StartOptions options;
         options.settingsFile = qpath(dir / "whistlestop.ini");
+        // Every simulator version answered: the Open-With installer stays away.
+        QFile settings(options.settingsFile);
+        if (!settings.exists() && settings.open(QIODevice::WriteOnly))
+            settings.write("[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\n"
+                           "TS12dir=NotFound\r\n");
+        settings.close();
         options.arguments = arguments;
         window = std::make_unique<MainWindow>(options);
     }

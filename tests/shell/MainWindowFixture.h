@@ -28,6 +28,9 @@ protected:
     static void TearDownTestSuite() { setSoundSystem(std::move(previous_)); }
 
     void SetUp() override {
+        // The simulator's drive and the user's data folder are the test's own.
+        env.set("WINEPREFIX", (dir / "wine").string());
+        env.set("XDG_DATA_HOME", (dir / "data").string());
         setMessageResponder([this](const QString& text, bool isError) {
             (isError ? errors : messages) << text;
             return true;
@@ -51,6 +54,11 @@ protected:
     }
 
     MainWindow& start(const QStringList& arguments = {}) {
+        // Without an answer for every simulator version the Open-With installer would open
+        // its folder browser five seconds after start.
+        if (openWithAnswered && !QFile::exists(settingsFile()))
+            writeSettings("[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\n"
+                          "TS12dir=NotFound\r\n");
         StartOptions options;
         options.settingsFile = settingsFile();
         options.arguments = arguments;
@@ -67,6 +75,8 @@ protected:
     static QString demo(const char* set) { return qpath(demoDir() / set); }
 
     TempDir dir;
+    ScopedEnv env;
+    bool openWithAnswered = true; // start() answers the installer unless told otherwise
     std::unique_ptr<MainWindow> window;
     QStringList messages, errors;
 

@@ -140,6 +140,7 @@ TEST_F(MainWindowTest, MenusAndTheDeviceListWithTheFirstDeviceChecked) {
 }
 
 TEST_F(MainWindowTest, FirstRunOpensAtTheDefaultPlaceAndWritesTheFourSections) {
+    openWithAnswered = false;
     start();
     EXPECT_EQ(window->pos(), QPoint(200, 150));
     EXPECT_TRUE(window->engine().AssetFolder.isEmpty());
