@@ -75,6 +75,8 @@ public:
     void OpenWith1Click();
     void RemoveOpenWiths1Click();
     void Help2Click();
+    // File > Check asset folder (AssetCheckMenu.cpp).
+    void CheckAssetFolderClick();
     void About1Click();
 
     // Classifies the asset folder and arranges the controls for its sound type.
@@ -168,6 +170,7 @@ private:
     QAction* Open1 = nullptr;
     QAction* Open2 = nullptr;
     QAction* Openwavfile1 = nullptr;
+    QAction* CheckAssetFolder1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* Device1 = nullptr;
     QActionGroup* deviceItems_ = nullptr;

@@ -180,6 +180,7 @@ void MainWindow::buildMenus() {
     Open1 = action(File1, "Open1", QStringLiteral("Open"));
     Open2 = action(File1, "Open2", QString());
     Openwavfile1 = action(File1, "Openwavfile1", QStringLiteral("Open wav file"));
+    CheckAssetFolder1 = action(File1, "CheckAssetFolder1", QStringLiteral("Check asset folder..."));
     Exit1 = action(File1, "Exit1", QStringLiteral("Exit"));
 
     Device1 = menuBar()->addMenu(QStringLiteral("Device"));
@@ -200,6 +201,8 @@ void MainWindow::buildMenus() {
     connect(Open1, &QAction::triggered, this, handler(this, [this] { Open1Click(); }));
     connect(Open2, &QAction::triggered, this, handler(this, [this] { Open2Click(); }));
     connect(Exit1, &QAction::triggered, this, handler(this, [this] { Exit1Click(); }));
+    connect(CheckAssetFolder1, &QAction::triggered, this,
+            handler(this, [this] { CheckAssetFolderClick(); }));
     connect(OpenWith1, &QAction::triggered, this, handler(this, [this] { OpenWith1Click(); }));
     connect(RemoveOpenWiths1, &QAction::triggered, this,
             handler(this, [this] { RemoveOpenWiths1Click(); }));

@@ -1,12 +1,19 @@
 // Program entry: the device list, the application object, the main window, the message
-// loop. SIGTERM and SIGINT close the window as File > Exit does (CloseSignals.h).
+// loop, unless the command line asks for a check, help or the version. SIGTERM and SIGINT
+// close the window as File > Exit does (CloseSignals.h).
 #include "Application.h"
 #include "CloseSignals.h"
+#include "CommandLine.h"
 #include "MainWindow.h"
 #include "Settings.h"
 #include "audio/Mixer.h"
 
+#include <optional>
+
 int main(int argc, char** argv) {
+    // Checking a folder, help and version need no window and no display.
+    if (const std::optional<int> done = ws::runCommandLine(argc, argv))
+        return *done;
     ws::catchCloseSignals();
     ws::loadDeviceLists();
     ws::Application app(argc, argv);

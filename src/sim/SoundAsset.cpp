@@ -172,6 +172,37 @@ QString assetFilePath(const QString& folder, const QString& name) {
     return found.front().filePath();
 }
 
+bool isSteamLoopName(const QString& name) {
+    const QLatin1String prefix = assetfile::SteamLoopPrefix;
+    if (name.size() < prefix.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        char16_t c = name[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != static_cast<char16_t>(prefix[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+int steamLoopRpmOf(const QString& name) {
+    // Only the three characters after the prefix carry the number; the speed control goes
+    // up to 300.
+    constexpr qsizetype RpmFrom = 11;
+    constexpr qsizetype RpmDigits = 3;
+    constexpr int RpmMax = 300;
+    QString digits;
+    for (qsizetype i = RpmFrom; i < RpmFrom + RpmDigits && i < name.size(); ++i)
+        if (name[i] >= QLatin1Char('0') && name[i] <= QLatin1Char('9'))
+            digits += name[i];
+    bool ok = false;
+    const int rpm = digits.toInt(&ok);
+    if (!ok || rpm > RpmMax || QString::number(rpm) != digits)
+        return -1;
+    return rpm;
+}
+
 bool assetFileExists(const QString& folder, const QString& name) {
     return !assetFilePath(folder, name).isNull();
 }

@@ -24,6 +24,16 @@ QString assetFilePath(const QString& folder, const QString& name);
 // string when there is none.
 QString assetFolderPath(const QString& folder, const QString& name);
 
+// True for a name that, lower-cased (letters A to Z only), begins with "steam_loop_": a
+// Steam 2 running loop, which takes a slot in the loop list.
+bool isSteamLoopName(const QString& name);
+
+// The rpm a Steam 2 loop's name gives, or -1 for a name that gives none: the digits among
+// the three characters after "steam_loop_" must be a number from 0 to 300 written without
+// a leading zero, so "steam_loop_1000rpm.wav" gives 100 and "steam_loop_060rpm.wav" none.
+// The loop is then played under the name rebuilt from the rpm (assetfile::steamLoopRpm).
+int steamLoopRpmOf(const QString& name);
+
 struct SoundClassification {
     int soundType; // SoundTypeElectric .. SoundTypeHorn, or SoundTypeNone
     int hornType;  // HornType1Part .. HornType3Part for horns, else HornTypeNone

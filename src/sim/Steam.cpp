@@ -43,10 +43,6 @@ constexpr int LoopsFrom = 30;
 constexpr int BeatRateMs = 8000; // a beat every 8000 / speed ms
 constexpr int LoopChoiceDelayMs = 400;
 
-// Only the three characters after "steam_loop_" carry the rpm number.
-constexpr qsizetype RpmFrom = 11;
-constexpr qsizetype RpmDigits = 3;
-
 // Disarms a step timer when its step leaves by an exception: a file that cannot be played
 // then shows its error once instead of at every tick. Stop and Start still work.
 class StepGuard {
@@ -72,40 +68,6 @@ void arm(EngineTimer& timer, int ms) {
 
 QString missingText(const QString& name) {
     return QStringLiteral("File \"%1\" not found.").arg(name);
-}
-
-bool isAsciiDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// True for a name that lower-cased (letters A to Z only) begins with "steam_loop_".
-bool hasSteamLoopPrefix(const QString& name) {
-    const QLatin1String prefix = assetfile::SteamLoopPrefix;
-    if (name.size() < prefix.size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i) {
-        char16_t c = name[i].unicode();
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != static_cast<char16_t>(prefix[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
-// The rpm a loop file's name gives, or -1 for a name that gives none: the digits among the
-// three characters after the prefix must be a number from 0 to 300 written without a
-// leading zero, so "steam_loop_1000rpm.wav" gives 100 and "steam_loop_060rpm.wav" none.
-int rpmOf(const QString& name) {
-    QString digits;
-    for (qsizetype i = RpmFrom; i < RpmFrom + RpmDigits && i < name.size(); ++i)
-        if (isAsciiDigit(name[i]))
-            digits += name[i];
-    bool ok = false;
-    const int rpm = digits.toInt(&ok);
-    if (!ok || rpm > SpeedSteps || QString::number(rpm) != digits)
-        return -1;
-    return rpm;
 }
 
 } // namespace
@@ -287,10 +249,10 @@ void EngineSound::MakeFileList(const QString& folder) {
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
         for (const QString& name : names) {
             if (!name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ||
-                !hasSteamLoopPrefix(name))
+                !isSteamLoopName(name))
                 continue;
             ++loopFiles;
-            const int rpm = rpmOf(name);
+            const int rpm = steamLoopRpmOf(name);
             if (rpm >= 0)
                 rpms.append(rpm);
         }

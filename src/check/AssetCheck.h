@@ -1,0 +1,76 @@
+// The asset checker: what is wrong with a sound set before the simulator finds it. It
+// classifies the folder as the player does, lists every file the detected type looks for,
+// measures each wave file, compares neighbouring notches and the asset's config.txt, and
+// reports each finding with its file, what is wrong and what to do.
+#pragma once
+
+#include "AudioMeasure.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace ws::check {
+
+// What a listener hears, as limits. Stated in every report.
+inline constexpr double SeamClickFactor = 4.0;  // seam step vs the file's own 99th-percentile step
+inline constexpr double SeamStepFloor = 0.01;   // steps below -40 dBFS are not heard as clicks
+inline constexpr double LoopGapMs = 10.0;       // silence at either end of a loop
+inline constexpr double DcOffsetLimit = 0.01;   // -40 dBFS of offset
+inline constexpr double NotchStepLimitLu = 6.0; // between neighbouring loops
+inline constexpr double JoinStepLimitLu = 6.0;  // a transition's end against its next loop
+inline constexpr double RampToleranceSeconds = 0.1;
+
+enum class Severity { Warning, Error };
+
+struct Finding {
+    Severity severity;
+    QString file; // relative to the asset folder; empty for the folder as a whole
+    QString problem;
+    QString advice;
+};
+
+// Why the checker looks for a file.
+enum class Need {
+    Required,  // the sound type is not recognised without it
+    LookedFor, // played when needed; a notch or a step is silent without it
+    Optional,  // played when present
+    Unused,    // a wave file that no rule of the detected type plays
+};
+
+struct FileReport {
+    QString name;   // relative to the asset folder, as the player names it
+    QString onDisk; // the path found, empty when missing
+    Need need = Need::LookedFor;
+    bool loop = false;
+    AudioMeasure measure; // measured when present
+};
+
+// One bar of the loudness chart.
+struct LoudnessBar {
+    QString label;
+    double lufs;
+};
+
+struct AssetReport {
+    QString folder;
+    int soundType = -1; // SoundType* of the player, or -1
+    int hornType = -1;
+    QString typeName; // "Diesel", "Horn (2 Part)", or empty
+    QString rule;     // the naming rule that matched
+    std::vector<FileReport> files;
+    std::vector<Finding> findings;
+    std::vector<LoudnessBar> loudness;
+    QStringList thresholds;
+
+    int errors() const;
+    int warnings() const;
+    // 0 clean, 1 warnings only, 2 errors.
+    int exitCode() const;
+};
+
+// Checks the folder. Never throws for the content of the folder.
+AssetReport checkAssetFolder(const QString& folder);
+
+} // namespace ws::check

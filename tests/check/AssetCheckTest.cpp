@@ -1,0 +1,272 @@
+// The asset checker on the demo sets, clean, and on copies broken the ways authors break
+// them; its command line as a script runs it, without a display.
+#include "check/AssetCheck.h"
+#include "QtPath.h"
+#include "Signals.h"
+#include "TestSupport.h"
+#include "check/ReportFormat.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+using namespace ws;
+using namespace ws::check;
+using namespace ws::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Pcm {
+    int channels = 0;
+    int rate = 0;
+    std::vector<int16_t> samples;
+};
+
+Pcm readPcm(const fs::path& file) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
+    EXPECT_NE(f, nullptr) << file;
+    Pcm pcm;
+    if (!f)
+        return pcm;
+    pcm.channels = info.channels;
+    pcm.rate = info.samplerate;
+    pcm.samples.resize(std::size_t(info.frames * info.channels));
+    sf_readf_short(f, pcm.samples.data(), info.frames);
+    sf_close(f);
+    return pcm;
+}
+
+void writePcm(const fs::path& file, const Pcm& pcm) {
+    writeWav(file, pcm.channels, pcm.rate, 16, pcm.samples);
+}
+
+fs::path copyOfDemo(const TempDir& dir, const char* set) {
+    const fs::path copy = dir / set;
+    fs::copy(demoDir() / set, copy, fs::copy_options::recursive);
+    return copy;
+}
+
+// The findings on `file`, as "severity: problem" lines for failure messages.
+std::vector<const Finding*> on(const AssetReport& report, const QString& file) {
+    std::vector<const Finding*> found;
+    for (const Finding& f : report.findings)
+        if (f.file == file)
+            found.push_back(&f);
+    return found;
+}
+
+bool has(const AssetReport& report, const QString& file, Severity severity, const char* words) {
+    const auto found = on(report, file);
+    return std::any_of(found.begin(), found.end(), [&](const Finding* f) {
+        return f->severity == severity && f->problem.contains(QLatin1String(words));
+    });
+}
+
+std::string told(const AssetReport& report) {
+    return reportText(report).toStdString();
+}
+
+} // namespace
+
+TEST(AssetCheckTest, EveryDemoSetIsCleanAndRecognisedByItsRule) {
+    for (const char* set :
+         {"Diesel", "Electric", "Steam1", "Steam2", "Horn1", "Horn2", "Horn3", "HornBell"}) {
+        const AssetReport report = checkAssetFolder(qpath(demoDir() / set));
+        EXPECT_EQ(report.exitCode(), 0) << set << "\n" << told(report);
+        EXPECT_TRUE(report.findings.empty()) << set;
+        EXPECT_FALSE(report.rule.isEmpty()) << set;
+        for (const FileReport& f : report.files) {
+            if (!f.onDisk.isEmpty()) {
+                EXPECT_TRUE(f.measure.readable && f.measure.playable)
+                    << set << " " << f.name.toStdString();
+            }
+        }
+    }
+    const AssetReport diesel = checkAssetFolder(qpath(demoDir() / "Diesel"));
+    EXPECT_EQ(diesel.typeName, "Diesel");
+    EXPECT_EQ(diesel.loudness.size(), 22u) << "eight idle loops and fourteen transitions";
+}
+
+TEST(AssetCheckTest, ABrokenDieselSetNamesEachFaultWithItsFileAndSeverity) {
+    TempDir dir;
+    const fs::path set = copyOfDemo(dir, "Diesel");
+
+    // A misnamed transition; a notch 12 dB too loud; a loop cut mid-wave; a loop with a
+    // gap at its end; a clipped loop; a stop sound that is not audio.
+    fs::rename(set / "up 2 - 3.wav", set / "Up2-3.wav");
+    Pcm idle5 = readPcm(set / "idle 5.wav");
+    for (int16_t& s : idle5.samples)
+        s = int16_t(std::clamp(int(s) * 4, -32768, 32767));
+    writePcm(set / "idle 5.wav", idle5);
+    Pcm idle3 = readPcm(set / "idle 3.wav");
+    idle3.samples.resize(idle3.samples.size() -
+                         std::size_t(idle3.channels * idle3.rate / 1000 * 3));
+    writePcm(set / "idle 3.wav", idle3);
+    Pcm idle7 = readPcm(set / "idle 7.wav");
+    std::fill(idle7.samples.end() - idle7.channels * idle7.rate / 20, idle7.samples.end(), 0);
+    writePcm(set / "idle 7.wav", idle7);
+    Pcm idle2 = readPcm(set / "idle 2.wav");
+    for (int16_t& s : idle2.samples)
+        s = int16_t(std::clamp(int(s) * 8, -32768, 32767));
+    writePcm(set / "idle 2.wav", idle2);
+    {
+        std::ofstream junk(set / "stop.wav");
+        junk << "this is not a wave file";
+    }
+
+    const AssetReport report = checkAssetFolder(qpath(set));
+    const std::string text = told(report);
+    EXPECT_EQ(report.exitCode(), 2) << text;
+    EXPECT_TRUE(has(report, "up 2 - 3.wav", Severity::Warning, "missing")) << text;
+    ASSERT_FALSE(on(report, "Up2-3.wav").empty()) << text;
+    EXPECT_TRUE(on(report, "Up2-3.wav").front()->advice.contains("\"up 2 - 3.wav\"")) << text;
+    EXPECT_TRUE(has(report, "idle 5.wav", Severity::Warning, "louder than \"idle 4.wav\"")) << text;
+    EXPECT_TRUE(has(report, "idle 3.wav", Severity::Warning, "clicks")) << text;
+    EXPECT_TRUE(has(report, "idle 7.wav", Severity::Warning, "gap")) << text;
+    EXPECT_TRUE(has(report, "idle 2.wav", Severity::Warning, "clips")) << text;
+    EXPECT_TRUE(has(report, "stop.wav", Severity::Error, "cannot be decoded")) << text;
+    // Untouched loops stay clean.
+    EXPECT_TRUE(on(report, "idle 8.wav").empty()) << text;
+    EXPECT_TRUE(on(report, "idle 1.wav").empty()) << text;
+}
+
+TEST(AssetCheckTest, TheAssetsConfigIsComparedWithItsFiles) {
+    TempDir dir;
+    const fs::path diesel = copyOfDemo(dir, "Diesel");
+    const auto lengthOf = [&](const QString& name) {
+        const Pcm p = readPcm(diesel / name.toStdString());
+        return double(p.samples.size()) / p.channels / p.rate;
+    };
+    const auto durations = [&](bool up, int wrongFrom) {
+        QStringList list{"0.0"};
+        for (int n = 1; n <= 7; ++n) {
+            const QString file = up ? QStringLiteral("up %1 - %2.wav").arg(n).arg(n + 1)
+                                    : QStringLiteral("down %1 - %2.wav").arg(n + 1).arg(n);
+            list << QString::number(lengthOf(file) + (n >= wrongFrom ? 0.5 : 0.0), 'f', 3);
+        }
+        return list.join(',').toStdString();
+    };
+    const auto writeConfig = [&](const fs::path& folder, const std::string& sound) {
+        std::ofstream config(folder / "config.txt");
+        config << "kuid <kuid:123:456>\r\nkind \"enginesound\"\r\nusername \"Test loco\"\r\n"
+               << sound;
+    };
+
+    writeConfig(diesel, "isramping 1\r\nengine-sound-ramp-up-durations " + durations(true, 99) +
+                            "\r\nengine-sound-ramp-down-durations " + durations(false, 99) +
+                            "\r\n");
+    AssetReport report = checkAssetFolder(qpath(diesel));
+    EXPECT_TRUE(report.findings.empty()) << told(report);
+
+    // Up 6 - 7 and up 7 - 8 configured half a second longer than their files.
+    writeConfig(diesel,
+                "isramping 1\r\nengine-sound-ramp-up-durations " + durations(true, 6) + "\r\n");
+    fs::remove(diesel / "down 5 - 4.wav");
+    report = checkAssetFolder(qpath(diesel));
+    EXPECT_TRUE(has(report, "up 6 - 7.wav", Severity::Warning, "engine-sound-ramp-up-durations"))
+        << told(report);
+    EXPECT_TRUE(has(report, "up 7 - 8.wav", Severity::Warning, "engine-sound-ramp-up-durations"));
+    EXPECT_TRUE(on(report, "up 5 - 6.wav").empty());
+    EXPECT_TRUE(has(report, "config.txt", Severity::Warning, "down 5 - 4.wav"))
+        << "a ramping set without a transition: " << told(report);
+
+    const fs::path steam = copyOfDemo(dir, "Steam1");
+    writeConfig(steam, "sound {\r\n  number-slow-sounds 2\r\n}\r\n");
+    report = checkAssetFolder(qpath(steam));
+    EXPECT_TRUE(has(report, "config.txt", Severity::Warning, "number-slow-sounds 2"))
+        << told(report);
+
+    writeConfig(steam, "sound {\r\n  number-slow-sounds 4\r\n\r\n");
+    report = checkAssetFolder(qpath(steam));
+    ASSERT_EQ(report.findings.size(), 1u) << told(report);
+    EXPECT_TRUE(report.findings[0].problem.contains("line")) << told(report);
+    EXPECT_EQ(report.exitCode(), 1);
+}
+
+TEST(AssetCheckTest, TheCommandLineReportsWithExitCodesAndJsonWithoutADisplay) {
+    TempDir dir;
+    const fs::path set = copyOfDemo(dir, "Horn2");
+    std::ofstream(set / "horn_loop.wav") << "junk"; // still there, so still a 2-part horn
+    fs::copy_file(set / "horn_start.wav", set / "Horn_Strat.wav");
+
+    const auto run = [&](const QStringList& arguments, QByteArray* out = nullptr) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(env);
+        process.start(QString::fromUtf8(WS_PROGRAM), arguments);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        if (out)
+            *out = process.readAllStandardOutput();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+
+    QByteArray text;
+    EXPECT_EQ(run({"--check", qpath(demoDir() / "Diesel")}, &text), 0);
+    EXPECT_TRUE(text.contains("No findings")) << text.toStdString();
+    EXPECT_EQ(run({"--check", qpath(set)}, &text), 2);
+    EXPECT_TRUE(text.contains("\"horn_loop.wav\" cannot be decoded")) << text.toStdString();
+
+    QByteArray json;
+    EXPECT_EQ(run({"--json", "--check", qpath(set)}, &json), 2);
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(json, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.toStdString();
+    EXPECT_EQ(root["soundType"].toString(), "Horn (2 Part)");
+    EXPECT_EQ(root["exitCode"].toInt(), 2);
+    const QJsonArray findings = root["findings"].toArray();
+    ASSERT_EQ(findings.size(), root["errors"].toInt() + root["warnings"].toInt());
+    EXPECT_TRUE(text.contains(QStringLiteral("Result: %1 errors, %2 warnings.")
+                                  .arg(root["errors"].toInt())
+                                  .arg(root["warnings"].toInt())
+                                  .toUtf8()));
+    bool named = false;
+    for (const QJsonValue& f : findings)
+        named = named || (f["file"].toString() == "Horn_Strat.wav" &&
+                          f["severity"].toString() == "warning" &&
+                          f["advice"].toString().contains("\"horn_start.wav\""));
+    EXPECT_TRUE(named) << json.toStdString();
+
+    QByteArray help;
+    EXPECT_EQ(run({"--help"}, &help), 0);
+    EXPECT_TRUE(help.contains("--check FOLDER"));
+    EXPECT_EQ(run({"--version"}, &help), 0);
+    EXPECT_TRUE(help.contains("1.03"));
+    EXPECT_EQ(run({"--json"}), 3);
+    EXPECT_EQ(run({"--check"}), 3);
+    EXPECT_EQ(run({"--check", qpath(set), "extra"}), 3);
+    EXPECT_EQ(run({"--check", qpath(dir / "nowhere")}), 2);
+}
+
+TEST(AssetCheckTest, EveryFolderOfTheCorpusIsCheckedWithoutACrash) {
+    const fs::path corpus = corpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "../shared/corpus is absent; the real-world files are not checked";
+    // Every wave file of a folder is accounted for in its report, whatever it holds.
+    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        if (!entry.is_directory())
+            continue;
+        const AssetReport report = checkAssetFolder(qpath(entry.path()));
+        for (const auto& file : fs::directory_iterator(entry.path())) {
+            const QString name = qpath(file.path().filename());
+            if (!file.is_regular_file() || !name.endsWith(".wav", Qt::CaseInsensitive))
+                continue;
+            EXPECT_TRUE(std::any_of(report.files.begin(), report.files.end(),
+                                    [&](const FileReport& f) { return f.onDisk.endsWith(name); }))
+                << qpath(file.path()).toStdString();
+        }
+        EXPECT_FALSE(reportJson(report).isEmpty());
+    }
+}
