@@ -1,12 +1,17 @@
 // File > Check asset folder: the checker run on the current asset folder, its report shown.
+// The files are measured on a thread of their own, so that the window keeps painting and
+// a playing sound keeps its timers while a large set is read.
 #include "MainWindow.h"
 
 #include "CheckDialog.h"
 #include "Toolkit.h"
 #include "check/AssetCheck.h"
 
-#include <QApplication>
-#include <QCursor>
+#include <QCoreApplication>
+#include <QProgressDialog>
+
+#include <chrono>
+#include <future>
 
 namespace ws {
 
@@ -16,10 +21,17 @@ void MainWindow::CheckAssetFolderClick() {
         showMessage(this, QStringLiteral("Open an asset folder first (File > Open)."));
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const check::AssetReport report = check::checkAssetFolder(folder);
-    QApplication::restoreOverrideCursor();
-    CheckDialog dialog(report, this);
+    std::future<check::AssetReport> checking =
+        std::async(std::launch::async, [folder] { return check::checkAssetFolder(folder); });
+    {
+        QProgressDialog progress(QStringLiteral("Checking the asset folder..."), QString(), 0, 0,
+                                 this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(300);
+        while (checking.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    CheckDialog dialog(checking.get(), this);
     dialog.exec();
 }
 

@@ -37,15 +37,19 @@ TEST_F(MainWindowTest, CheckingTheAssetFolderShowsFindingsSeamsAndLoudness) {
     QString report;
     int seams = 0;
     bool chart = false;
-    QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+    // The files are measured first, behind a progress box; the report comes after.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+        if (!dialog || dialog->objectName() != "CheckDialog")
+            return;
+        poll.stop();
         report = dialog->findChild<QTextBrowser*>("CheckReport")->toPlainText();
         seams = int(dialog->findChildren<SeamView*>().size());
         chart = dialog->findChild<LoudnessChart*>() != nullptr;
         dialog->reject();
     });
+    poll.start(20);
     window->findChild<QAction*>("CheckAssetFolder1")->trigger();
     EXPECT_LT(report.indexOf("\u201Cup 3 - 4.wav\u201D is missing"), report.indexOf("Files"))
         << report.toStdString();
