@@ -1,7 +1,10 @@
 // The signal-to-event-loop bridge; see CloseSignals.h.
 #include "CloseSignals.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <cerrno>
@@ -48,6 +51,20 @@ void closeOnSignals(QWidget& window) {
         char buffer[64];
         while (::read(signalSocket[1], buffer, sizeof buffer) > 0) {
         }
+        // A handler waiting in a box or a dialog (the installer's folder browser, an error
+        // box) would hold the close until a user answered; the session ending is no user.
+        // Every box is cancelled, now and as later steps of that handler open more, until
+        // the window has closed.
+        auto* dismiss = new QTimer(&window);
+        QObject::connect(dismiss, &QTimer::timeout, &window, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                if (auto* dialog = qobject_cast<QDialog*>(modal))
+                    dialog->reject();
+                else
+                    modal->close();
+            }
+        });
+        dismiss->start(50);
         window.close();
     });
 }
