@@ -59,10 +59,7 @@ void MainWindow::Open1Click() {
                          QString(), folder))
         return;
 
-    Open2->setText(lastName(folder));
-    sound_.state().AssetFolder = folder + folderSeparator();
-    soundSelect();
-    assetFolderLabel();
+    openAssetFolder(folder);
 }
 
 void MainWindow::Open2Click() {

@@ -42,6 +42,7 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
     initResources();
     buildLayout();
     AboutBox1 = new AboutBox(this);
+    setAcceptDrops(true);
     bindSoundHandlers();
     runHandler(this, [this] { FormCreate(); });
     Mixer1.setOnDeviceChanged([this](Mixer&) { refreshDeviceMenu(); });

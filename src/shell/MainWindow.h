@@ -89,6 +89,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Folders and wave files dropped on the window (Dropping.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // What the sound logic asks of the window (MainWindowEngineView.cpp).
@@ -131,6 +134,9 @@ private:
     // A wave file to play on its own at the next Start: the throttle and the horn and bell
     // buttons go, Start and Stop stay.
     void enterSingleFileMode(const QString& path);
+    // The folder chosen in File > Open's browser, or dropped: classified, remembered as the
+    // recent folder and shown.
+    void openAssetFolder(const QString& folder);
     void setClientWidth(int outerWidth);
     // TS2009Folder, TS2010Folder or TS12Folder, in the order of simulatorVersions().
     QString& simulatorFolder(std::size_t version);
