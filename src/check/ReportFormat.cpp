@@ -36,6 +36,12 @@ QString needName(Need need) {
     return QString();
 }
 
+QString problemSentence(const Finding& finding) {
+    // A decoder's own message may end in a full stop already.
+    return finding.problem.endsWith(QLatin1Char('.')) ? finding.problem
+                                                      : finding.problem + QLatin1Char('.');
+}
+
 QString fileSummary(const FileReport& file) {
     if (file.onDisk.isEmpty())
         return QStringLiteral("missing");
@@ -68,7 +74,7 @@ QString reportText(const AssetReport& report) {
         for (const Finding& f : report.findings) {
             out << "  " << severityName(f.severity).toUpper() << ": "
                 << (f.file.isEmpty() ? QString() : QStringLiteral("\"%1\" ").arg(f.file))
-                << f.problem << (f.problem.endsWith(QLatin1Char('.')) ? "" : ".");
+                << problemSentence(f);
             if (!f.advice.isEmpty())
                 out << " " << f.advice;
             out << "\n";

@@ -37,10 +37,7 @@ QString html(const check::AssetReport& report) {
                              f.file.isEmpty()
                                  ? QString()
                                  : QStringLiteral("&ldquo;%1&rdquo; ").arg(f.file.toHtmlEscaped()),
-                             (f.problem.endsWith(QLatin1Char('.')) ? f.problem
-                                                                   : f.problem + QLatin1Char('.'))
-                                 .toHtmlEscaped(),
-                             f.advice.toHtmlEscaped());
+                             check::problemSentence(f).toHtmlEscaped(), f.advice.toHtmlEscaped());
         text += QStringLiteral("</ul>");
     }
     text += QStringLiteral("<h4>Files</h4><table cellspacing=4>");

@@ -1,7 +1,6 @@
 // The horn and bell held with any mouse button or their keys, and one wave file chosen in
 // the real file dialog and played, through the real window on the manual sound back end.
-#include "MainWindowFixture.h"
-#include "ManualListener.h"
+#include "ShownWindowTest.h"
 
 #include "shell/Toolkit.h"
 
@@ -65,17 +64,8 @@ QStringList listed(QFileDialog& dialog) {
     return names;
 }
 
-class HoldAndSingleFileTest : public MainWindowTest {
+class HoldAndSingleFileTest : public ShownWindowTest {
 protected:
-    void startShown(const char* set) {
-        start({demo(set)});
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    std::string file1() const { return nameOf(window->mixerChannel1()); }
-    std::string file2() const { return nameOf(window->mixerChannel2()); }
-    QString text(const char* label) { return control<QLabel>(label)->text(); }
     bool waitFor(const std::function<bool()>& condition) {
         return QTest::qWaitFor(condition, Patience);
     }

@@ -1,8 +1,7 @@
 // The demo sets played through the real window: Start, the arrow keys on the focused
 // throttle, the volume slider and Stop, checked by the files each channel has open, what
 // the device plays, and what the labels, gauges and status line show.
-#include "MainWindowFixture.h"
-#include "ManualListener.h"
+#include "ShownWindowTest.h"
 
 #include "audio/ManualSoundSystem.h"
 #include "audio/MixerChannel.h"
@@ -46,17 +45,8 @@ double level(const std::vector<float>& x, double hz, double rate) {
 
 } // namespace
 
-class PlayingTest : public MainWindowTest {
+class PlayingTest : public ShownWindowTest {
 protected:
-    void startShown(const char* set) {
-        start({demo(set)});
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    std::string file1() const { return nameOf(window->mixerChannel1()); }
-    std::string file2() const { return nameOf(window->mixerChannel2()); }
-    QString text(const char* label) { return control<QLabel>(label)->text(); }
     int fader(const char* name) { return control<Gauge>(name)->Progress(); }
     // A key as the user types it: to whatever has the keyboard focus.
     static void press(Qt::Key key) {
