@@ -127,6 +127,8 @@ void Mixer::openDevice() {
             BitsPerSample_ = ws::BitsPerSample::bs16Bit;
         Frequency_ = static_cast<int32_t>(format.nSamplesPerSec);
     }
+    // Set once the format is final: a tap takes only bytes in its own format.
+    device_->setOutputTap(tap_);
     checkDeviceResult(device_->setSpeakerConfig(SpeakerConfig_));
     // Keeps the device running between sounds; a failure here is harmless.
     (void)device_->playPrimary();
@@ -136,6 +138,7 @@ void Mixer::closeDevice() {
     for (MixerChannel* channel : std::vector<MixerChannel*>(channels_))
         channel->releaseBuffer();
     if (device_) {
+        device_->setOutputTap(nullptr);
         device_.reset();
         deviceChanged();
     }
@@ -148,6 +151,12 @@ SoundDevice& Mixer::soundDevice() {
         closeDevice();
     openDevice();
     return *device_;
+}
+
+void Mixer::setOutputTap(std::shared_ptr<OutputTap> tap) {
+    tap_ = std::move(tap);
+    if (device_)
+        device_->setOutputTap(tap_);
 }
 
 void Mixer::deviceChanged() {

@@ -78,6 +78,10 @@ public:
     SoundDevice& soundDevice();
     bool deviceOpen() const { return device_ != nullptr; }
 
+    // Every device the mixer opens from now on, and the open one, hands what it plays to
+    // `tap` as well (null: to none).
+    void setOutputTap(std::shared_ptr<OutputTap> tap);
+
     void addChannel(MixerChannel* channel);
     void removeChannel(MixerChannel* channel);
 
@@ -96,6 +100,7 @@ private:
     int32_t DeviceIndex_ = 0;
 
     std::unique_ptr<SoundDevice> device_;
+    std::shared_ptr<OutputTap> tap_;
     std::vector<MixerChannel*> channels_; // not owned; in creation order
     DeviceChangedHandler onDeviceChanged_;
 };

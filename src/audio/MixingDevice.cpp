@@ -65,6 +65,11 @@ template <class Interface> bool MixingDevice<Interface>::lost() const {
     return mixer_->lost();
 }
 
+template <class Interface>
+void MixingDevice<Interface>::setOutputTap(std::shared_ptr<OutputTap> tap) {
+    mixer_->setTap(std::move(tap));
+}
+
 template class MixingDevice<SoundDevice>;
 template class MixingDevice<ManualDevice>;
 

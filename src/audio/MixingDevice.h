@@ -43,6 +43,7 @@ public:
     int32_t createSoundBuffer(const WaveFormat& format, uint32_t bytes,
                               std::unique_ptr<SoundBuffer>* out) override;
     bool lost() const override;
+    void setOutputTap(std::shared_ptr<OutputTap> tap) override;
 
 protected:
     // The mixer starts with `output` as its output format.

@@ -2,6 +2,7 @@
 #include "SoftwareMixer.h"
 
 #include "GainRamp.h"
+#include "OutputTap.h"
 #include "SecondaryBuffer.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <new>
 #include <thread>
+#include <utility>
 
 namespace ws {
 
@@ -81,6 +83,22 @@ void SoftwareMixer::markLost() {
 void SoftwareMixer::setLossProbe(std::function<bool()> probe) {
     std::lock_guard lock(probeMutex_);
     probe_ = std::move(probe);
+}
+
+void SoftwareMixer::setTap(std::shared_ptr<OutputTap> tap) {
+    std::shared_ptr<OutputTap> previous;
+    {
+        std::lock_guard lock(controlMutex_);
+        tap_.store(tap.get(), std::memory_order_seq_cst);
+        previous = std::exchange(tapOwner_, std::move(tap));
+    }
+    // A render that loaded the old pointer before the store counts itself in first.
+    for (int spins = 0; tapUsers_.load(std::memory_order_seq_cst) != 0; ++spins) {
+        if (spins < 64)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
 }
 
 bool SoftwareMixer::attach(SecondaryBuffer* buffer) {
@@ -161,6 +179,7 @@ void SoftwareMixer::render(void* out, std::size_t frames) {
     const uint32_t channels = channels_.load(std::memory_order_relaxed);
     const bool eightBit = bits_.load(std::memory_order_relaxed) == 8;
     auto* bytes = static_cast<uint8_t*>(out);
+    const std::size_t total = frames;
     while (frames > 0) {
         const std::size_t n = std::min(frames, Chunk);
         mix(quantise_, n);
@@ -181,6 +200,10 @@ void SoftwareMixer::render(void* out, std::size_t frames) {
         }
         frames -= n;
     }
+    tapUsers_.fetch_add(1, std::memory_order_seq_cst);
+    if (OutputTap* tap = tap_.load(std::memory_order_seq_cst))
+        tap->publish(outputFormat(), out, total);
+    tapUsers_.fetch_sub(1, std::memory_order_release);
 }
 
 } // namespace ws

@@ -9,6 +9,8 @@
 // fades of stopped buffers reach the mix through tails_, after the buffers of each pass.
 //
 // One thread mixes at a time (the back end's callback thread, or a test calling render).
+// What render hands the device is also published to the output tap, when one is set (a
+// recording); setTap waits out a render that may still be publishing to the tap it replaces.
 #pragma once
 
 #include "FadeTails.h"
@@ -24,6 +26,7 @@
 
 namespace ws {
 
+class OutputTap;
 class SecondaryBuffer;
 
 class SoftwareMixer : public std::enable_shared_from_this<SoftwareMixer> {
@@ -53,6 +56,8 @@ public:
     void markLost();
     void setLossProbe(std::function<bool()> probe);
     uint32_t deviceRate() const { return rate_.load(std::memory_order_relaxed); }
+    // Null stops the copying; returns once no render is still using the previous tap.
+    void setTap(std::shared_ptr<OutputTap> tap);
 
     // Mixing side: interleaved floats in the output channel count, clipped to [-1, 1].
     void mix(float* out, std::size_t frames);
@@ -85,6 +90,13 @@ private:
     mutable std::mutex controlMutex_;
     mutable std::mutex probeMutex_; // guards probe_
     std::function<bool()> probe_;
+
+    // The tap render publishes to: tap_ is what render reads, tapOwner_ (guarded by
+    // controlMutex_) keeps it alive, and tapUsers_ counts renders between loading tap_ and
+    // being done with it.
+    std::shared_ptr<OutputTap> tapOwner_;
+    std::atomic<OutputTap*> tap_{nullptr};
+    std::atomic<uint32_t> tapUsers_{0};
 
     // Stopped buffers' fades on their way to the mix (see FadeTails for its threads).
     FadeTails tails_;

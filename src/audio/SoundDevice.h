@@ -23,15 +23,17 @@
 
 namespace ws {
 
+class OutputTap;
+
 namespace DeviceResult {
 inline constexpr int32_t Ok = 0;
-inline constexpr int32_t InvalidParam = static_cast<int32_t>(0x80070057);  // out of range
+inline constexpr int32_t InvalidParam = static_cast<int32_t>(0x80070057); // out of range
 inline constexpr int32_t OutOfMemory = static_cast<int32_t>(0x8007000E);
 inline constexpr int32_t Generic = static_cast<int32_t>(0x80004005);
-inline constexpr int32_t InvalidCall = static_cast<int32_t>(0x88780032);   // wrong state
-inline constexpr int32_t BadFormat = static_cast<int32_t>(0x88780064);     // unsupported format
-inline constexpr int32_t NoDriver = static_cast<int32_t>(0x88780078);      // nothing to open
-inline constexpr int32_t BufferLost = static_cast<int32_t>(0x88780096);    // device gone
+inline constexpr int32_t InvalidCall = static_cast<int32_t>(0x88780032); // wrong state
+inline constexpr int32_t BadFormat = static_cast<int32_t>(0x88780064);   // unsupported format
+inline constexpr int32_t NoDriver = static_cast<int32_t>(0x88780078);    // nothing to open
+inline constexpr int32_t BufferLost = static_cast<int32_t>(0x88780096);  // device gone
 } // namespace DeviceResult
 
 // Volume and pan in hundredths of a decibel; frequency in Hz, 0 = the buffer's own rate.
@@ -116,6 +118,10 @@ public:
 
     // True once the device has gone away while open (its buffers are lost).
     virtual bool lost() const = 0;
+
+    // From now on every byte the device hands its hardware is also published to `tap`
+    // (null: to none); returns once the previous tap is no longer used.
+    virtual void setOutputTap(std::shared_ptr<OutputTap> tap) = 0;
 };
 
 // A back end: SDL2 for real output, or the manual one for tests.

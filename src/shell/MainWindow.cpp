@@ -4,6 +4,7 @@
 #include "AboutBox.h"
 #include "PathText.h"
 #include "RadioGroup.h"
+#include "RecordingControl.h"
 #include "ScreenPlacement.h"
 #include "Settings.h"
 #include "Toolkit.h"
@@ -42,6 +43,8 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
     initResources();
     buildLayout();
     AboutBox1 = new AboutBox(this);
+    recording_ = new RecordingControl(this, Mixer1, RecordToWav1, statusBar(),
+                                      [this](const QString& text) { setStatusText(text); });
     setAcceptDrops(true);
     bindSoundHandlers();
     runHandler(this, [this] { FormCreate(); });
@@ -50,6 +53,7 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
 
 MainWindow::~MainWindow() {
     Mixer1.setOnDeviceChanged(nullptr);
+    recording_->stop();
     // Channels must go before the mixer they play on, also when the window never closed.
     Channel1.reset();
     Channel2.reset();
@@ -138,6 +142,8 @@ void MainWindow::FormClose() {
         t->setEnabled(false);
     Channel1.reset();
     Channel2.reset();
+    // After the channels, so the recording ends with their last fades.
+    recording_->stop();
     saveConfig();
 }
 

@@ -30,6 +30,7 @@ class AboutBox;
 class Gauge;
 class HoldControls;
 class RadioGroup;
+class RecordingControl;
 class Settings;
 class Timer;
 class TrackBar;
@@ -177,6 +178,7 @@ private:
     QAction* Open2 = nullptr;
     QAction* Openwavfile1 = nullptr;
     QAction* CheckAssetFolder1 = nullptr;
+    QAction* RecordToWav1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* Device1 = nullptr;
     QActionGroup* deviceItems_ = nullptr;
@@ -186,8 +188,9 @@ private:
     QMenu* Help1 = nullptr;
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
-    HoldControls* holds_ = nullptr; // the Horn and Bell buttons and their keys
-    AboutBox* AboutBox1 = nullptr;  // made hidden at start, shown by Help > About
+    HoldControls* holds_ = nullptr;         // the Horn and Bell buttons and their keys
+    AboutBox* AboutBox1 = nullptr;          // made hidden at start, shown by Help > About
+    RecordingControl* recording_ = nullptr; // File > Record to WAV
 
     Mixer Mixer1;
     std::unique_ptr<MixerChannel> Channel1;

@@ -181,6 +181,7 @@ void MainWindow::buildMenus() {
     Open2 = action(File1, "Open2", QString());
     Openwavfile1 = action(File1, "Openwavfile1", QStringLiteral("Open wav file"));
     CheckAssetFolder1 = action(File1, "CheckAssetFolder1", QStringLiteral("Check asset folder..."));
+    RecordToWav1 = action(File1, "RecordToWav1", QStringLiteral("Record to WAV..."));
     Exit1 = action(File1, "Exit1", QStringLiteral("Exit"));
 
     Device1 = menuBar()->addMenu(QStringLiteral("Device"));

@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "audio/Mixer.h"
 
+#include <csignal>
 #include <optional>
 
 int main(int argc, char** argv) {
@@ -15,6 +16,10 @@ int main(int argc, char** argv) {
     if (const std::optional<int> done = ws::runCommandLine(argc, argv))
         return *done;
     ws::catchCloseSignals();
+#ifdef SIGXFSZ
+    // A recording that meets a file size limit ends with a message, not with the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     ws::loadDeviceLists();
     ws::Application app(argc, argv);
 

@@ -1,5 +1,6 @@
 // The horn and bell held with any mouse button or their keys, and one wave file chosen in
 // the real file dialog and played, through the real window on the manual sound back end.
+#include "FileDialogAnswer.h"
 #include "ShownWindowTest.h"
 
 #include "shell/Toolkit.h"
@@ -37,21 +38,6 @@ void sendKey(QEvent::Type type, Qt::Key key, bool autoRepeat = false) {
     const QString text = QString(QChar(key)).toLower();
     QKeyEvent event(type, key, Qt::NoModifier, text, autoRepeat);
     QApplication::sendEvent(target, &event);
-}
-
-// Answers the next modal file dialog with `act`, as a user would.
-void answerFileDialog(std::function<void(QFileDialog&)> act) {
-    auto* poll = new QTimer;
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(*dialog);
-    });
-    poll->start();
 }
 
 QStringList listed(QFileDialog& dialog) {

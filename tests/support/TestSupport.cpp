@@ -1,7 +1,10 @@
 // Shared test helpers; see TestSupport.h.
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sndfile.h>
@@ -68,6 +71,26 @@ ScopedEnv::~ScopedEnv() {
         else
             ::unsetenv(it->first.c_str());
     }
+}
+
+uint64_t declaredWaveDataBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    char riff[12];
+    in.read(riff, 12);
+    EXPECT_EQ(std::string(riff, 4), "RIFF");
+    uint32_t riffSize;
+    std::memcpy(&riffSize, riff + 4, 4);
+    EXPECT_EQ(uint64_t(riffSize) + 8, std::filesystem::file_size(file)) << "RIFF size";
+    char chunk[8];
+    while (in.read(chunk, 8)) {
+        uint32_t size;
+        std::memcpy(&size, chunk + 4, 4);
+        if (std::string(chunk, 4) == "data")
+            return size;
+        in.seekg(size + (size & 1), std::ios::cur);
+    }
+    ADD_FAILURE() << "no data chunk in " << file;
+    return 0;
 }
 
 } // namespace ws::test

@@ -50,6 +50,10 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+// The data size a wave file's header declares, read from its chunks (readers differ on a
+// data chunk that says it is empty); checks that the RIFF size matches the file's.
+uint64_t declaredWaveDataBytes(const std::filesystem::path& file);
+
 // Creates an empty file (and its parent folders), for tests that only need a name to exist.
 void touch(const std::filesystem::path& file);
 

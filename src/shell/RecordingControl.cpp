@@ -1,0 +1,171 @@
+// The recording's menu item, dialog, status indicator and endings; see RecordingControl.h.
+#include "RecordingControl.h"
+
+#include "Toolkit.h"
+#include "audio/Mixer.h"
+#include "audio/WaveRecorder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <cmath>
+
+namespace ws {
+
+namespace {
+
+const QString StartCaption = QStringLiteral("Record to WAV...");
+const QString StopCaption = QStringLiteral("Stop recording");
+
+QString askForFile(QWidget* owner, const QString& folder) {
+    QFileDialog dialog(owner, QStringLiteral("Record to WAV"), folder,
+                       QStringLiteral("Wave Files (*.wav)"));
+    dialog.setObjectName("RecordDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("wav"));
+    dialog.selectFile(QStringLiteral("recording.wav"));
+#ifndef Q_OS_WIN
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
+}
+
+} // namespace
+
+QString elapsedText(double seconds) {
+    const long long whole = std::max(0LL, static_cast<long long>(std::floor(seconds)));
+    const long long h = whole / 3600, m = whole / 60 % 60, s = whole % 60;
+    if (h > 0)
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QChar('0'))
+            .arg(s, 2, 10, QChar('0'));
+    return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QChar('0'));
+}
+
+RecordingControl::RecordingControl(QWidget* window, Mixer& mixer, QAction* item, QStatusBar* bar,
+                                   std::function<void(const QString&)> status)
+    : QObject(window), window_(window), mixer_(mixer), item_(item), indicator_(new QLabel(bar)),
+      timer_(new QTimer(this)), status_(std::move(status)) {
+    item_->setText(StartCaption);
+    indicator_->setObjectName("RecordingIndicator");
+    indicator_->setTextFormat(Qt::RichText);
+    indicator_->hide();
+    bar->addPermanentWidget(indicator_);
+    timer_->setInterval(PollMs);
+    connect(timer_, &QTimer::timeout, this, handler(window_, [this] { poll(); }));
+    connect(item_, &QAction::triggered, this, handler(window_, [this] { itemClick(); }));
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    folder_ = QDir(music).exists() ? music : QDir::homePath();
+}
+
+RecordingControl::~RecordingControl() {
+    // The mixer may be gone by now (the window's members go before its children); a
+    // closed tap is one the device no longer writes to.
+    if (recorder_)
+        recorder_->finish();
+}
+
+void RecordingControl::itemClick() {
+    if (recording()) {
+        stop();
+        return;
+    }
+    const QString path = askForFile(window_, folder_);
+    if (!path.isEmpty())
+        start(path);
+}
+
+void RecordingControl::start(const QString& path) {
+    if (recording())
+        return;
+    // The device runs from here on, so the recording follows the clock of what is heard,
+    // silence included.
+    WaveFormat format;
+    mixer_.soundDevice().primaryFormat(&format);
+    recorder_ =
+        std::make_unique<WaveRecorder>(QDir::toNativeSeparators(path).toStdString(), format);
+    mixer_.setOutputTap(recorder_->tap());
+    folder_ = QFileInfo(path).absolutePath();
+    item_->setText(StopCaption);
+    timer_->start();
+    showState();
+}
+
+void RecordingControl::stop() {
+    if (!recording())
+        return;
+    const QString path = QString::fromStdString(recorder_->path());
+    const double seconds = recorder_->secondsWritten();
+    const uint64_t dropped = recorder_->framesDropped();
+    const double rate = recorder_->tap()->format().nSamplesPerSec;
+    finishRecorder();
+    QString text = QStringLiteral("Recorded %1 to %2").arg(elapsedText(seconds), path);
+    if (dropped > 0)
+        text += QStringLiteral(" (%1 ms could not be written in time and are missing)")
+                    .arg(std::llround(dropped * 1000.0 / rate));
+    status_(text + QLatin1Char('.'));
+}
+
+void RecordingControl::poll() {
+    if (!recording())
+        return;
+    if (recorder_->failed()) {
+        fail(QStringLiteral("The recording stopped: could not write to \"%1\": %2. What was "
+                            "recorded until then is kept.")
+                 .arg(QString::fromStdString(recorder_->path()),
+                      QString::fromStdString(recorder_->failure())));
+        return;
+    }
+    if (recorder_->formatChanged()) {
+        fail(QStringLiteral("The recording stopped: the output device now plays in another "
+                            "format. What was recorded until then is kept in \"%1\".")
+                 .arg(QString::fromStdString(recorder_->path())));
+        return;
+    }
+    showState();
+}
+
+void RecordingControl::fail(const QString& why) {
+    // Ended before the box, so the timer's next runs during the box find nothing to do.
+    const double seconds = recorder_->secondsWritten();
+    const QString path = QString::fromStdString(recorder_->path());
+    finishRecorder();
+    status_(QStringLiteral("Recorded %1 to %2; the recording stopped.")
+                .arg(elapsedText(seconds), path));
+    showError(window_, why);
+}
+
+void RecordingControl::finishRecorder() {
+    if (!recorder_)
+        return;
+    mixer_.setOutputTap(nullptr);
+    recorder_->finish();
+    recorder_.reset();
+    timer_->stop();
+    showState();
+}
+
+void RecordingControl::showState() {
+    if (!recorder_) {
+        item_->setText(StartCaption);
+        indicator_->hide();
+        return;
+    }
+    indicator_->setText(QStringLiteral("<span style=\"color:#d00000\">&#9679;</span> %1")
+                            .arg(elapsedText(recorder_->secondsWritten())));
+    indicator_->setToolTip(
+        QStringLiteral("Recording to %1").arg(QString::fromStdString(recorder_->path())));
+    indicator_->show();
+}
+
+} // namespace ws
