@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkg-config clang-format
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libsndfile1-dev libsdl2-dev libebur128-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils xvfb xauth
   valgrind
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

@@ -12,6 +12,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationDisplayName(QStringLiteral("Whistlestop"));
     setApplicationVersion(QStringLiteral("1.03"));
     setWindowIcon(QIcon(QStringLiteral(":/whistlestop.svg")));
+    // Lets a desktop match the windows to the installed menu entry and its icon.
+    setDesktopFileName(QStringLiteral("io.whistlestop.Whistlestop"));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

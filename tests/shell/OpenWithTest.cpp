@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -327,6 +328,10 @@ TEST_F(OpenWithTest, HelpPrefersTheSubfolderFileThenTheManualAndAboutIsCentred) 
     window->setGeometry(301, 200, 201, 400);
     auto* about = window->findChild<AboutBox*>("AboutBox");
     ASSERT_NE(about, nullptr);
+    // The icon is drawn from its SVG, which takes Qt's SVG support at run time.
+    auto* icon = about->findChild<QLabel*>("ProgramIcon");
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->pixmap().isNull()) << "the program's icon did not render";
     QRect placed;
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeModalWidget() == about; }));
