@@ -35,9 +35,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so no library dependency names them: the SVG icon engine, and a
-# sound server client for SDL's output.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, hicolor-icon-theme")
+# Loaded at run time, so no library dependency names them: SDL2 for the sound output and
+# the SVG icon engine; and a sound server for SDL to play through.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.12), libqt6svg6, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Whistlestop plays an engine sound set for the Trainz railway simulator the way the\n simulator would: start and stop, an eight-notch throttle, steam beats and loops,\n horns and bells. It also checks sound sets and records what is heard.")

@@ -4,7 +4,7 @@
 #include "MixingDevice.h"
 #include "SoftwareMixer.h"
 
-#include <SDL.h>
+#include "SdlLibrary.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +29,8 @@ public:
 
     ~SdlAudio() {
         if (started_) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            SDL_Quit();
+            sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+            sdl_->Quit();
         }
     }
 
@@ -39,9 +39,9 @@ public:
         std::vector<OutputDeviceInfo> list{{SdlSoundSystem::DefaultDeviceDescription, ""}};
         if (!start())
             return list;
-        const int count = SDL_GetNumAudioDevices(0);
+        const int count = sdl_->GetNumAudioDevices(0);
         for (int i = 0; i < count; ++i)
-            if (const char* name = SDL_GetAudioDeviceName(i, 0))
+            if (const char* name = sdl_->GetAudioDeviceName(i, 0))
                 list.push_back({name, name});
         return list;
     }
@@ -53,23 +53,23 @@ public:
             return 0;
         const int flags = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE;
         const char* name = id.empty() ? nullptr : id.c_str();
-        SDL_AudioDeviceID dev = SDL_OpenAudioDevice(name, 0, &want, have, flags);
+        SDL_AudioDeviceID dev = sdl_->OpenAudioDevice(name, 0, &want, have, flags);
         const char* pinned = std::getenv("SDL_AUDIODRIVER");
         if (dev == 0 && name == nullptr && openCount_ == 0 && !(pinned && *pinned)) {
             // Nothing to open on this driver (no card, no server): try the others.
-            const char* first = SDL_GetCurrentAudioDriver();
+            const char* first = sdl_->GetCurrentAudioDriver();
             const std::string original = first ? first : "";
-            for (int i = 0; dev == 0 && i < SDL_GetNumAudioDrivers(); ++i) {
-                const std::string driver = SDL_GetAudioDriver(i);
+            for (int i = 0; dev == 0 && i < sdl_->GetNumAudioDrivers(); ++i) {
+                const std::string driver = sdl_->GetAudioDriver(i);
                 if (driver == "dummy" || driver == "disk" || driver == original)
                     continue;
-                SDL_AudioQuit();
-                if (SDL_AudioInit(driver.c_str()) == 0)
-                    dev = SDL_OpenAudioDevice(nullptr, 0, &want, have, flags);
+                sdl_->AudioQuit();
+                if (sdl_->AudioInit(driver.c_str()) == 0)
+                    dev = sdl_->OpenAudioDevice(nullptr, 0, &want, have, flags);
             }
             if (dev == 0) {
-                SDL_AudioQuit();
-                SDL_AudioInit(original.empty() ? nullptr : original.c_str());
+                sdl_->AudioQuit();
+                sdl_->AudioInit(original.empty() ? nullptr : original.c_str());
             }
         }
         if (dev != 0)
@@ -79,17 +79,21 @@ public:
 
     void close(SDL_AudioDeviceID dev) {
         std::lock_guard lock(mutex_);
-        SDL_CloseAudioDevice(dev);
+        sdl_->CloseAudioDevice(dev);
         --openCount_;
     }
 
+    // Only for a system that has started (a device exists only then).
+    const SdlLibrary& sdl() const { return *sdl_; }
+
 private:
     bool start() {
-        if (!started_)
-            started_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (!started_ && sdl_)
+            started_ = sdl_->InitSubSystem(SDL_INIT_AUDIO) == 0;
         return started_;
     }
 
+    const SdlLibrary* const sdl_ = SdlLibrary::load(); // null when SDL2 cannot be loaded
     std::mutex mutex_; // guards every call into SDL's audio subsystem made here
     bool started_ = false;
     int openCount_ = 0;
@@ -133,8 +137,10 @@ public:
         frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
         mixer().setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
                                                 format.wBitsPerSample));
-        mixer().setLossProbe([dev] { return SDL_GetAudioDeviceStatus(dev) == SDL_AUDIO_STOPPED; });
-        SDL_PauseAudioDevice(dev_, 0);
+        mixer().setLossProbe([dev, status = audio_->sdl().GetAudioDeviceStatus] {
+            return status(dev) == SDL_AUDIO_STOPPED;
+        });
+        audio_->sdl().PauseAudioDevice(dev_, 0);
         return true;
     }
 

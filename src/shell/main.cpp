@@ -1,11 +1,14 @@
-// Program entry: the device list, the application object, the main window, the message
-// loop, unless the command line asks for a check, help or the version. SIGTERM and SIGINT
-// close the window as File > Exit does (CloseSignals.h).
+// Program entry: the device list and the fonts (on threads of their own while the
+// application object is made), the main window, the message loop, unless the command line
+// asks for a check, help or the version. SIGTERM and SIGINT close the window as File > Exit
+// does (CloseSignals.h).
 #include "Application.h"
 #include "CloseSignals.h"
 #include "CommandLine.h"
 #include "MainWindow.h"
 #include "Settings.h"
+#include "StartupProbe.h"
+#include "StartupWork.h"
 #include "audio/Mixer.h"
 
 #include <csignal>
@@ -20,8 +23,9 @@ int main(int argc, char** argv) {
     // A recording that meets a file size limit ends with a message, not with the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    ws::loadDeviceLists();
+    ws::StartupWork work;
     ws::Application app(argc, argv);
+    work.finish();
 
     ws::StartOptions options;
     options.settingsFile = ws::locateSettingsFile(QCoreApplication::applicationFilePath());
@@ -29,6 +33,7 @@ int main(int argc, char** argv) {
 
     ws::MainWindow window(options);
     ws::closeOnSignals(window);
+    ws::probeStartup(&window);
     window.show();
     return app.exec();
 }

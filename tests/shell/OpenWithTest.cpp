@@ -12,9 +12,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>

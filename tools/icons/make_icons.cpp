@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
         painter.setRenderHint(QPainter::Antialiasing);
         svg.render(&painter);
         painter.end();
-        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        const QString folder =
+            QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
         const QString file = folder + QStringLiteral("/whistlestop.png");
         if (!QDir().mkpath(folder) || !image.save(file)) {
             std::fprintf(stderr, "make_icons: cannot write %s\n", qPrintable(file));
