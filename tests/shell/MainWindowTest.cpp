@@ -118,7 +118,8 @@ TEST_F(MainWindowTest, MenusAndTheDeviceListWithTheFirstDeviceChecked) {
     for (QAction* a : control<QMenu>("File1")->actions())
         file << a->objectName() + "=" + a->text();
     EXPECT_EQ(file, QStringList({"Open1=Open", "Open2=", "Openwavfile1=Open wav file",
-                                 "CheckAssetFolder1=Check asset folder...", "Exit1=Exit"}));
+                                 "CheckAssetFolder1=Check asset folder...",
+                                 "RecordToWav1=Record to WAV...", "Exit1=Exit"}));
     EXPECT_EQ(control<QAction>("OpenWith1")->text(), "Open With");
     EXPECT_EQ(control<QAction>("RemoveOpenWiths1")->text(), "Remove Open Withs");
     EXPECT_EQ(control<QAction>("Help2")->text(), "Help");
