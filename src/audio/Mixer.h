@@ -77,6 +77,8 @@ public:
     // (taking every channel's buffer) and the selected one opened again.
     SoundDevice& soundDevice();
     bool deviceOpen() const { return device_ != nullptr; }
+    // True while the open device has gone away (it is opened again by soundDevice()).
+    bool deviceLost() const { return device_ && device_->lost(); }
 
     // Every device the mixer opens from now on, and the open one, hands what it plays to
     // `tap` as well (null: to none).

@@ -72,6 +72,14 @@ public:
                 sdl_->AudioInit(original.empty() ? nullptr : original.c_str());
             }
         }
+        if (dev == 0 && openCount_ == 0 && started_) {
+            // A sound server that went away and came back is reached only by a fresh start
+            // of SDL's audio subsystem: its connection to the old one is dead for good.
+            sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+            started_ = false;
+            if (start())
+                dev = sdl_->OpenAudioDevice(name, 0, &want, have, flags);
+        }
         if (dev != 0)
             ++openCount_;
         return dev;

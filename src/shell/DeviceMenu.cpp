@@ -1,5 +1,6 @@
 // The Device menu: one radio item per output device of the mixer's list, the system
-// default first, and the choice of the device that the next Play opens.
+// default first, and the choice of the device that the next Play opens; and telling the
+// user when the open device goes away.
 #include "MainWindow.h"
 #include "Toolkit.h"
 
@@ -7,6 +8,7 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QMetaObject>
 
 namespace ws {
 
@@ -47,6 +49,37 @@ void MainWindow::refreshDeviceMenu() {
     const int chosen = Mixer1.DeviceIndex();
     if (chosen >= 0 && chosen < rebuilt.size())
         rebuilt[chosen]->setChecked(true);
+}
+
+void MainWindow::deviceChanged() {
+    if (Mixer1.deviceOpen() && !Mixer1.deviceLost())
+        deviceLossTold_ = false;
+    refreshDeviceMenu();
+}
+
+void MainWindow::watchDeviceLoss() {
+    // A channel finds the loss on its refill thread as often as on this one.
+    for (MixerChannel* channel : {Channel1.get(), Channel2.get()})
+        channel->setOnBufferLost([this](MixerChannel&) {
+            QMetaObject::invokeMethod(this, [this] { deviceLost(); }, Qt::QueuedConnection);
+        });
+}
+
+void MainWindow::deviceLost() {
+    if (deviceLossTold_ || closed_)
+        return;
+    deviceLossTold_ = true;
+    const int index = Mixer1.DeviceIndex();
+    const QString name = index >= 0 && index < Mixer1.deviceCount()
+                             ? QString::fromStdString(Mixer1.deviceName(index))
+                             : QString();
+    // Not under a handler that is waiting on the sound (the diesel's stop sound).
+    afterHandlers(this, [this, name] {
+        showError(this, QStringLiteral("The sound output device was lost (%1). Choose a device "
+                                       "in the Device menu, or press Start again once it is "
+                                       "back.")
+                            .arg(name));
+    });
 }
 
 void MainWindow::Device1Click(QAction* item) {

@@ -48,7 +48,7 @@ MainWindow::MainWindow(const StartOptions& options, QWidget* parent)
     setAcceptDrops(true);
     bindSoundHandlers();
     runHandler(this, [this] { FormCreate(); });
-    Mixer1.setOnDeviceChanged([this](Mixer&) { refreshDeviceMenu(); });
+    Mixer1.setOnDeviceChanged([this](Mixer&) { deviceChanged(); });
 }
 
 MainWindow::~MainWindow() {
@@ -95,6 +95,7 @@ void MainWindow::FormCreate() {
     // 5. The two channels.
     Channel1 = std::make_unique<MixerChannel>(Mixer1);
     Channel2 = std::make_unique<MixerChannel>(Mixer1);
+    watchDeviceLoss();
 
     // 6. No sound type shows as chosen.
     SoundType->setItemIndex(-1);

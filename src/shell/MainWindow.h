@@ -131,6 +131,13 @@ private:
     // Builds the Device menu again when the device list has changed since it was built
     // (the sound system lists its devices again when it opens the default one).
     void refreshDeviceMenu();
+    // The device was opened or released: the menu follows, and a device opened again may be
+    // lost again, which is then told again.
+    void deviceChanged();
+    // Has the channels tell the window when the output device goes away, which tells the
+    // user once per loss.
+    void watchDeviceLoss();
+    void deviceLost();
     void handleArgument(const QString& argument);
     // A wave file to play on its own at the next Start: the throttle and the horn and bell
     // buttons go, Start and Stop stay.
@@ -191,6 +198,7 @@ private:
     HoldControls* holds_ = nullptr;         // the Horn and Bell buttons and their keys
     AboutBox* AboutBox1 = nullptr;          // made hidden at start, shown by Help > About
     RecordingControl* recording_ = nullptr; // File > Record to WAV
+    bool deviceLossTold_ = false;           // the loss of the open device has been told
 
     Mixer Mixer1;
     std::unique_ptr<MixerChannel> Channel1;

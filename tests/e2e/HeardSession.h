@@ -78,6 +78,8 @@ public:
 
     MainWindow& window() { return *user_->window; }
     const QStringList& boxes() const { return user_->boxes; }
+    PulseServer& server() { return server_; }
+    QAction* deviceItem() const { return user_->deviceItem(SinkDescription); }
     std::unique_ptr<PulseServer::Recording> record() { return server_.record(SinkName); }
 
     void click(const char* button) {

@@ -133,7 +133,20 @@ pid_t PulseServer::spawn(const std::vector<std::string>& argv, const fs::path& o
     return pid;
 }
 
-PulseServer::PulseServer(std::vector<Sink> sinks) {
+PulseServer::PulseServer(std::vector<Sink> sinks) : sinks_(std::move(sinks)) {
+    start();
+}
+
+bool PulseServer::restart() {
+    kill();
+    error_.clear();
+    std::error_code ignored;
+    fs::remove(dir_.path() / "run" / "native", ignored);
+    start();
+    return running();
+}
+
+void PulseServer::start() {
     const std::string pulse = program();
     if (pulse.empty()) {
         error_ = "pulseaudio is not installed";
@@ -152,11 +165,9 @@ PulseServer::PulseServer(std::vector<Sink> sinks) {
                                      "-L",
                                      "module-native-protocol-unix auth-anonymous=1 socket=" +
                                          (dir_.path() / "run" / "native").string()};
-    for (const auto& s : sinks) {
+    for (const auto& s : sinks_) {
         argv.push_back("-L");
-        argv.push_back("module-null-sink sink_name=" + s.name +
-                       " sink_properties='device.description=\"" + s.description +
-                       "\"' rate=44100 format=s16le channels=2");
+        argv.push_back(sinkModule(s));
     }
     pid_ = spawn(argv, dir_.path() / "server.log", true);
     if (pid_ <= 0) {
@@ -188,6 +199,33 @@ PulseServer::~PulseServer() {
         if (waitForChild(pid_, 5.0) < 0)
             pid_ = -1;
     }
+}
+
+std::string PulseServer::sinkModule(const Sink& sink) {
+    return "module-null-sink sink_name=" + sink.name + " sink_properties='device.description=\"" +
+           sink.description + "\"' rate=44100 format=s16le channels=2";
+}
+
+bool PulseServer::unloadSink(const std::string& name) {
+    std::string modules;
+    if (pactl({"list", "short", "modules"}, &modules) != 0)
+        return false;
+    std::istringstream lines(modules);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find("module-null-sink") == std::string::npos ||
+            line.find("sink_name=" + name + " ") == std::string::npos)
+            continue;
+        return pactl({"unload-module", line.substr(0, line.find_first_of(" \t"))}) == 0;
+    }
+    return false;
+}
+
+bool PulseServer::loadSink(const Sink& sink) {
+    // pactl passes everything after the module's name on as its arguments, quotes included.
+    const std::string module = sinkModule(sink);
+    const auto space = module.find(' ');
+    return pactl({"load-module", module.substr(0, space), module.substr(space + 1)}) == 0;
 }
 
 std::string PulseServer::address() const {

@@ -44,6 +44,12 @@ public:
     int pactl(const std::vector<std::string>& args, std::string* out = nullptr) const;
     // Kills the server outright, as when a sound server crashes.
     void kill();
+    // Starts the server again after kill(), at the same address with the same sinks.
+    bool restart();
+    // Removes the null sink `name` from the running server, as when a headset is pulled,
+    // and adds a sink back, as when it is plugged in again.
+    bool unloadSink(const std::string& name);
+    bool loadSink(const Sink& sink);
 
     // A running `parec` on a sink's monitor, 16-bit stereo at 44100 Hz, read through a pipe
     // as it arrives.
@@ -72,7 +78,10 @@ private:
     pid_t spawn(const std::vector<std::string>& argv, const std::filesystem::path& out,
                 bool errorsToo) const;
     std::vector<std::string> environment() const;
+    void start();
+    static std::string sinkModule(const Sink& sink);
 
+    std::vector<Sink> sinks_;
     TempDir dir_;
     pid_t pid_ = -1;
     std::string error_;
