@@ -6,6 +6,10 @@
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "WS_FUZZ needs clang (libFuzzer); use the 'fuzz' preset")
 endif()
+# The project has no C, but a C compiler given for it (the preset names one) must match.
+if(CMAKE_C_COMPILER AND NOT CMAKE_C_COMPILER MATCHES "clang")
+    message(FATAL_ERROR "WS_FUZZ: CMAKE_C_COMPILER must be clang too")
+endif()
 if(WS_SANITIZE OR WS_TSAN)
     message(FATAL_ERROR "WS_FUZZ brings its own sanitizers; leave WS_SANITIZE and WS_TSAN off")
 endif()
