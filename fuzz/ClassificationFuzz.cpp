@@ -92,29 +92,50 @@ QString modelFilePath(const std::vector<Entry>& top, const QString& name, bool f
     return path + (flip ? flippedCase(found->name) : found->name);
 }
 
-// The names the detection tests, and names made from the listing itself: each entry and
-// each entry inside a folder, in the other letter case, and with one character made a
-// wildcard.
-QStringList probeNames(const std::vector<Entry>& entries, InputRandom& random) {
-    QStringList names{assetfile::Idle1,         assetfile::Up1To2,
-                      assetfile::Down2To1,      assetfile::PistonStroke1,
-                      assetfile::SteamLoop,     assetfile::SteamLoopPattern,
-                      assetfile::LocoStationaryFast, assetfile::EngineLoop,
-                      assetfile::HornStart,     assetfile::HornLoop,
-                      assetfile::Horn3Start,    assetfile::Horn3Idle,
-                      assetfile::Horn3Stop,     assetfile::Horn,
-                      assetfile::AllWaves};
-    const auto variants = [&](const QString& name) {
-        names << name << flippedCase(name);
-        QString wild = name;
-        wild[static_cast<qsizetype>(random.below(static_cast<uint64_t>(wild.size())))] =
-            random.below(2) ? QLatin1Char('*') : QLatin1Char('?');
-        names << wild;
+// The names the detection tests.
+QStringList assetNames() {
+    return {assetfile::Idle1,
+            assetfile::Up1To2,
+            assetfile::Down2To1,
+            assetfile::PistonStroke1,
+            assetfile::SteamLoop,
+            assetfile::SteamLoopPattern,
+            assetfile::LocoStationaryFast,
+            assetfile::EngineLoop,
+            assetfile::HornStart,
+            assetfile::HornLoop,
+            assetfile::Horn3Start,
+            assetfile::Horn3Idle,
+            assetfile::Horn3Stop,
+            assetfile::Horn,
+            assetfile::AllWaves};
+}
+
+// Names made from the first entries of the listing and an entry inside each: as given, in
+// the other letter case, or with one character made a wildcard. A few only, since every
+// search lists a folder.
+QStringList listingNames(const std::vector<Entry>& entries, InputRandom& random) {
+    QStringList names;
+    const auto variant = [&](const QString& name) {
+        switch (random.below(3)) {
+        case 0:
+            names << name;
+            break;
+        case 1:
+            names << flippedCase(name);
+            break;
+        default: {
+            QString wild = name;
+            wild[static_cast<qsizetype>(random.below(static_cast<uint64_t>(wild.size())))] =
+                random.below(2) ? QLatin1Char('*') : QLatin1Char('?');
+            names << wild;
+        }
+        }
     };
-    for (std::size_t i = 0; i < entries.size() && i < 8; ++i) {
-        variants(entries[i].name);
-        for (std::size_t j = 0; j < entries[i].children.size() && j < 2; ++j)
-            variants(entries[i].name + QLatin1Char('/') + entries[i].children[j].name);
+    for (std::size_t i = 0; i < entries.size() && i < 4; ++i) {
+        variant(entries[i].name);
+        if (!entries[i].children.empty())
+            variant(entries[i].name + QLatin1Char('/') + entries[i].children.front().name);
     }
     return names;
 }
@@ -136,19 +157,23 @@ QString modelFolderPath(const std::vector<Entry>& top, const QString& name, bool
     return path.join(QLatin1Char('/'));
 }
 
-void checkFolder(const QString& folder, const std::vector<Entry>& entries, bool flip,
-                 const QStringList& probes) {
-    for (const QString& probe : probes) {
-        const QString expected = modelFilePath(entries, probe, flip);
-        const QString found = assetFilePath(folder, probe);
+void checkFiles(const QString& folder, const std::vector<Entry>& entries, bool flip,
+                const QStringList& names) {
+    for (const QString& name : names) {
+        const QString expected = modelFilePath(entries, name, flip);
+        const QString found = assetFilePath(folder, name);
         WS_FUZZ_CHECK(found.isNull() == expected.isNull());
         WS_FUZZ_CHECK(expected.isNull() || found == folder + expected);
-        WS_FUZZ_CHECK(assetFileExists(folder, probe) == !expected.isNull());
+    }
+}
 
-        const QString expectedFolder = modelFolderPath(entries, probe, flip);
-        const QString foundFolder = assetFolderPath(folder, probe);
-        WS_FUZZ_CHECK(foundFolder.isNull() == expectedFolder.isNull());
-        WS_FUZZ_CHECK(expectedFolder.isNull() || foundFolder == folder + expectedFolder);
+void checkFolders(const QString& folder, const std::vector<Entry>& entries, bool flip,
+                  const QStringList& names) {
+    for (const QString& name : names) {
+        const QString expected = modelFolderPath(entries, name, flip);
+        const QString found = assetFolderPath(folder, name);
+        WS_FUZZ_CHECK(found.isNull() == expected.isNull());
+        WS_FUZZ_CHECK(expected.isNull() || found == folder + expected);
     }
 }
 
@@ -177,14 +202,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString flipped = QFile::decodeName((root / "flipped").c_str()) + QLatin1Char('/');
 
     const SoundClassification kind = classifySoundAsset(given);
-    WS_FUZZ_CHECK(kind == classifySoundAsset(given));
     WS_FUZZ_CHECK(kind == classifySoundAsset(flipped));
     WS_FUZZ_CHECK((kind.soundType == SoundTypeHorn) == (kind.hornType != HornTypeNone));
     WS_FUZZ_CHECK(bellAvailable(given) == bellAvailable(flipped));
+    WS_FUZZ_CHECK(bellAvailable(given) == !modelFilePath(entries, assetfile::Bell, false).isNull());
 
     InputRandom random(data, size);
-    const QStringList probes = probeNames(entries, random);
-    checkFolder(given, entries, false, probes);
-    checkFolder(flipped, entries, true, probes);
+    const QStringList fromListing = listingNames(entries, random);
+    for (const bool flip : {false, true}) {
+        const QString& folder = flip ? flipped : given;
+        checkFiles(folder, entries, flip, assetNames() + fromListing);
+        checkFolders(folder, entries, flip, fromListing);
+    }
     return 0;
 }

@@ -15,9 +15,9 @@
 
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <string>

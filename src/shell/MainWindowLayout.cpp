@@ -170,7 +170,7 @@ void MainWindow::setClientWidth(int outerWidth) {
 }
 
 void MainWindow::buildMenus() {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption) {
+    auto action = [](QMenu* menu, const char* name, const QString& caption) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         return a;

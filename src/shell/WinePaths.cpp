@@ -12,11 +12,21 @@ namespace ws {
 namespace {
 
 // `root` followed by the components of the Windows path `rest`, each found without regard
-// to letter case where it exists; the rest is joined as given.
+// to letter case where it exists; the rest is joined as given. "." and ".." are resolved
+// first, as Windows does, so that ".." at the drive's root stays there rather than leaving
+// the drive.
 QString belowCaseless(const QString& root, const QString& rest) {
-    QStringList parts = QString(rest)
-                            .replace(QLatin1Char('\\'), QLatin1Char('/'))
-                            .split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QStringList parts;
+    for (const QString& part : QString(rest)
+                                   .replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (part != QLatin1String(".")) {
+            parts.append(part);
+        }
+    }
     QString path = root;
     while (!parts.isEmpty()) {
         const QString found = assetFolderPath(path, parts.front());

@@ -64,7 +64,7 @@ double fraction(double x) {
 class Synth {
 public:
     explicit Synth(const DemoFile& f)
-        : f_(f), n_(f.frames()), rate_(f.rate), loop_(f.loop()),
+        : n_(f.frames()), rate_(f.rate), loop_(f.loop()),
           // Frequencies of loops are kept to whole periods of the loop's length.
           grid_(loop_ ? 1.0 / f.seconds : 0.5) {}
 
@@ -117,7 +117,6 @@ public:
     }
 
 private:
-    const DemoFile& f_;
     long n_;
     double rate_;
     bool loop_;
