@@ -53,7 +53,9 @@ void sendKey(QEvent::Type type, Qt::Key key) {
         QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
     if (!target)
         return;
-    QKeyEvent event(type, key, Qt::NoModifier, QString(QChar(key)).toLower());
+    // Keys beyond the character range (the arrows) carry no text.
+    const QString text = key < 0x10000 ? QString(QChar(key)).toLower() : QString();
+    QKeyEvent event(type, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &event);
 }
 
