@@ -1,7 +1,7 @@
 # The fuzzing build (WS_FUZZ): every library is compiled with libFuzzer's coverage hooks and
 # with AddressSanitizer and UndefinedBehaviorSanitizer, so that a fault anywhere in the
 # program's code stops the harness at the input that caused it. Only the harnesses link the
-# libFuzzer runtime itself (ws_fuzz_link_options); the program and the tools link the
+# libFuzzer runtime itself (WS_FUZZ_LINK_OPTIONS); the program and the tools link the
 # sanitizers alone and stay runnable.
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "WS_FUZZ needs clang (libFuzzer); use the 'fuzz' preset")

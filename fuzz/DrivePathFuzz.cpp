@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +26,7 @@
 namespace ws::fuzz {
 namespace {
 
-constexpr size_t MaxArgument = 512;
+constexpr std::ptrdiff_t MaxArgument = 512;
 
 class WinePrefix {
 public:
@@ -89,8 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace ws;
     using namespace ws::fuzz;
     static const WinePrefix prefix;
-    const QString argument = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                               static_cast<qsizetype>(std::min(size, MaxArgument)));
+    // A command-line argument ends at its first NUL.
+    const auto* text = reinterpret_cast<const char*>(data);
+    const std::ptrdiff_t length = std::min(std::find(text, text + size, '\0') - text, MaxArgument);
+    const QString argument = QString::fromUtf8(text, static_cast<qsizetype>(length));
     const QString mapped = nativeFromDrivePath(argument);
     WS_FUZZ_CHECK(mapped == nativeFromDrivePath(argument));
     if (!isDrivePath(argument)) {

@@ -91,6 +91,19 @@ template <typename Unsigned> void storeLittleEndian(std::byte* out, Unsigned val
 
 } // namespace
 
+bool isLossyCodec(int subFormat) {
+    switch (subFormat) {
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void checkStreamResult(int32_t code) {
     if (code == 0)
         return;

@@ -31,6 +31,11 @@ inline constexpr int32_t StreamOpenFailed = static_cast<int32_t>(0x80040200);
 // decoder's table ("Unrecognized error value." for a code it does not know).
 void checkStreamResult(int32_t code);
 
+// True for libsndfile's lossy codecs (Vorbis, Opus, MPEG layers): their samples may pass
+// full scale, and a seek lands exactly only in an intact stream. `subFormat` is an
+// SF_FORMAT_* sub-format value.
+bool isLossyCodec(int subFormat);
+
 class AudioFileReader {
 public:
     // Opens and prepares the file; raises AudioReadError on any failure.

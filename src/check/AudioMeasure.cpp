@@ -321,16 +321,8 @@ double loudnessOrNone(double lufs) {
 // Wider files, float files and the lossy codecs (whose peaks may pass full scale) are read
 // as float.
 bool onSixteenBitGrid(const WaveFormat& format, int subFormat) {
-    switch (subFormat) {
-    case SF_FORMAT_VORBIS:
-    case SF_FORMAT_OPUS:
-    case SF_FORMAT_MPEG_LAYER_I:
-    case SF_FORMAT_MPEG_LAYER_II:
-    case SF_FORMAT_MPEG_LAYER_III:
-        return false;
-    default:
-        return format.wFormatTag == WaveFormatPcm && format.wBitsPerSample <= 16;
-    }
+    return !isLossyCodec(subFormat) && format.wFormatTag == WaveFormatPcm &&
+           format.wBitsPerSample <= 16;
 }
 
 // One streaming pass over the file for everything but the typical step's exact value, and
