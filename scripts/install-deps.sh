@@ -11,7 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils xvfb xauth
   valgrind
   desktop-file-utils appstream dpkg-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev file
 )
 
 missing=()

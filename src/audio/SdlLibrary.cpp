@@ -1,6 +1,8 @@
 // Loading SDL2 at run time; see SdlLibrary.h.
 #include "SdlLibrary.h"
 
+#include <atomic>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -70,11 +72,16 @@ struct Loaded {
         bind(table.GetAudioDriver, "SDL_GetAudioDriver");
         bind(table.AudioInit, "SDL_AudioInit");
         bind(table.AudioQuit, "SDL_AudioQuit");
+        table.TLSCleanup =
+            reinterpret_cast<decltype(table.TLSCleanup)>(symbol(library, "SDL_TLSCleanup"));
     }
 };
 
+std::atomic<const Loaded*> published{nullptr}; // set once loaded
+
 const Loaded& loaded() {
     static const Loaded instance; // thread-safe initialisation
+    published.store(&instance, std::memory_order_release);
     return instance;
 }
 
@@ -86,6 +93,12 @@ const SdlLibrary* SdlLibrary::load() {
 
 std::string SdlLibrary::loadError() {
     return loaded().error;
+}
+
+void SdlLibrary::releaseThreadState() {
+    const Loaded* l = published.load(std::memory_order_acquire);
+    if (l && l->ok && l->table.TLSCleanup)
+        l->table.TLSCleanup();
 }
 
 } // namespace ws

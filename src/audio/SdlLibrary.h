@@ -29,11 +29,16 @@ struct SdlLibrary {
     decltype(&::SDL_GetAudioDriver) GetAudioDriver = nullptr;
     decltype(&::SDL_AudioInit) AudioInit = nullptr;
     decltype(&::SDL_AudioQuit) AudioQuit = nullptr;
+    decltype(&::SDL_TLSCleanup) TLSCleanup = nullptr; // optional: SDL 2.0.16 on
 
     // The loaded library's functions, or null when SDL2 cannot be loaded (loadError() says
     // why). Loaded once per process and kept until it ends.
     static const SdlLibrary* load();
     static std::string loadError();
+    // SDL keeps data for every thread that calls into it and frees it only for its own
+    // threads: another thread that has used SDL calls this before it ends. Does nothing when
+    // SDL has not been loaded (and does not load it).
+    static void releaseThreadState();
 };
 
 } // namespace ws

@@ -2,6 +2,7 @@
 #include "StartupWork.h"
 
 #include "audio/Mixer.h"
+#include "audio/SdlLibrary.h"
 
 #if __has_include(<fontconfig/fontconfig.h>) && !defined(_WIN32)
 #include <fontconfig/fontconfig.h>
@@ -10,7 +11,11 @@
 
 namespace ws {
 
-StartupWork::StartupWork() : devices_([] { loadDeviceLists(); }) {
+StartupWork::StartupWork()
+    : devices_([] {
+          loadDeviceLists();
+          SdlLibrary::releaseThreadState();
+      }) {
 #ifdef WS_HAVE_FONTCONFIG
     // Loads the configuration and the font caches once; Qt's font database finds them
     // loaded. fontconfig's initialisation is safe on any thread.
