@@ -2,12 +2,12 @@
 #include "RecordingControl.h"
 
 #include "Toolkit.h"
+#include "WaveFileDialog.h"
 #include "audio/Mixer.h"
 #include "audio/WaveRecorder.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStandardPaths>
@@ -22,22 +22,6 @@ namespace {
 
 const QString StartCaption = QStringLiteral("Record to WAV...");
 const QString StopCaption = QStringLiteral("Stop recording");
-
-QString askForFile(QWidget* owner, const QString& folder) {
-    QFileDialog dialog(owner, QStringLiteral("Record to WAV"), folder,
-                       QStringLiteral("Wave Files (*.wav)"));
-    dialog.setObjectName("RecordDialog");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("wav"));
-    dialog.selectFile(QStringLiteral("recording.wav"));
-#ifndef Q_OS_WIN
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-#endif
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().front();
-}
 
 } // namespace
 
@@ -80,7 +64,7 @@ void RecordingControl::itemClick() {
         stop();
         return;
     }
-    const QString path = askForFile(window_, folder_);
+    const QString path = chooseRecordingFile(window_, folder_);
     if (!path.isEmpty())
         start(path);
 }
