@@ -67,6 +67,17 @@ double peakFrequency(const Stretch& s, double lowHz, double highHz) {
     return best(coarse - 1.0, coarse + 1.0, 0.05);
 }
 
+std::size_t soundStart(const std::vector<double>& x, double rate, double quietRms) {
+    const auto block = std::size_t(rate * 0.005);
+    for (std::size_t at = 0; at + block <= x.size(); at += block)
+        if (rms(Stretch{x, at, block, rate}) >= quietRms) {
+            while (std::abs(x[at]) < quietRms)
+                ++at;
+            return at;
+        }
+    return x.size();
+}
+
 std::vector<std::size_t> onsets(const Stretch& s, double minGapSeconds) {
     const auto block = std::size_t(s.rate * 0.005);
     constexpr std::size_t Lookback = 3; // blocks: 15 ms

@@ -34,6 +34,12 @@ double peakFrequency(const Stretch& s, double lowHz, double highHz);
 // stretch is quieter than `quietRms` (silence).
 int strongestTone(const Stretch& s, const std::vector<double>& hz, double quietRms);
 
+// The first sample of `x` that sounds: the first sample at or above `quietRms` in the first
+// 5 ms block whose loudness reaches it; x.size() when nothing does. A check of what sounded
+// first judges windows from here, so that a window holding only the first few ms of a sound,
+// where its taper hides it, never decides the verdict.
+std::size_t soundStart(const std::vector<double>& x, double rate, double quietRms);
+
 // Where sounds begin in the stretch: sample indices at which the loudness, taken over
 // blocks of 5 ms, has risen at least threefold within 15 ms to above a third of the
 // stretch's loudest block. Rises closer than `minGapSeconds` to the last onset are one sound.
