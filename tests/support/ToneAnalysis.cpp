@@ -9,6 +9,7 @@ namespace ws::test {
 
 namespace {
 constexpr double Pi = 3.14159265358979323846;
+constexpr double BlockSeconds = 0.005; // loudness is followed in blocks this long
 } // namespace
 
 std::vector<double> monoOf(const std::vector<int16_t>& stereo) {
@@ -68,7 +69,7 @@ double peakFrequency(const Stretch& s, double lowHz, double highHz) {
 }
 
 std::size_t soundStart(const std::vector<double>& x, double rate, double quietRms) {
-    const auto block = std::size_t(rate * 0.005);
+    const auto block = std::size_t(rate * BlockSeconds);
     for (std::size_t at = 0; at + block <= x.size(); at += block)
         if (rms(Stretch{x, at, block, rate}) >= quietRms) {
             while (std::abs(x[at]) < quietRms)
@@ -79,7 +80,7 @@ std::size_t soundStart(const std::vector<double>& x, double rate, double quietRm
 }
 
 std::vector<std::size_t> onsets(const Stretch& s, double minGapSeconds) {
-    const auto block = std::size_t(s.rate * 0.005);
+    const auto block = std::size_t(s.rate * BlockSeconds);
     constexpr std::size_t Lookback = 3; // blocks: 15 ms
     std::vector<double> level;
     for (std::size_t at = 0; at + block <= s.count; at += block)
