@@ -22,7 +22,14 @@ void MainWindow::soundSelect() {
         showMessage(this, NoSoundTypeMessage);
     }
 
-    sound_.BtStopClick();
+    try {
+        sound_.BtStopClick();
+    } catch (...) {
+        // A stop sound that cannot play has still stopped the sound: the controls follow the
+        // new set all the same, and the error is shown once, at the handler's boundary.
+        arrangeControls();
+        throw;
+    }
     arrangeControls();
 }
 

@@ -72,8 +72,7 @@ void EngineSound::dieselHandOver() {
     CrossFade21(state_.WavePath);
 }
 
-void EngineSound::stopDiesel() {
-    SoundChannel& ch1 = channel1();
+void EngineSound::stopDiesel(Run run) {
     SoundChannel& ch2 = channel2();
     state_.WavePath = state_.AssetFolder + assetfile::Stop;
     if (!existingPath(state_.WavePath).isNull()) {
@@ -84,18 +83,14 @@ void EngineSound::stopDiesel() {
         const int d = ch2.Duration();
         view_.setLabel3(DurationText(d));
         view_.setLabel2(assetfile::Stop);
-        view_.processMessages();
+        if (!pump(run))
+            return;
         state_.Gain2 = 1.0f;
         Volume1Change();
         ch2.play();
         // The idle loop plays on under the stop sound until it has ended.
         view_.sleep(d);
     }
-    close(ch1);
-    close(ch2);
-    view_.setLabel2(OneBlank);
-    view_.setLabel3(ThreeBlanks);
-    state_.Playing = false;
 }
 
 } // namespace ws

@@ -119,6 +119,7 @@ void EngineSound::BtStartClick() {
         PlaySingleFile();
         return;
     }
+    const Run run = beginRun(view_.soundTypeIndex());
     view_.setStatusText(QString());
     close(channel1());
     close(channel2());
@@ -128,7 +129,7 @@ void EngineSound::BtStartClick() {
     // keys; Start goes on.
     if (view_.throttleFocusable())
         view_.focusThrottle();
-    switch (view_.soundTypeIndex()) {
+    switch (runType_) {
     case SoundTypeElectric:
         DoElectric();
         break;
@@ -152,50 +153,14 @@ void EngineSound::BtStartClick() {
     default:
         break;
     }
-    if (state_.Playing)
+    if (current(run) && state_.Playing)
         view_.setStatusText(QStringLiteral("Change speed/throttle with up/down keys."));
 }
 
-void EngineSound::BtStopClick() {
-    if (!state_.Playing)
-        return;
-    switch (view_.soundTypeIndex()) {
-    case SoundTypeDiesel:
-        stopDiesel();
-        break;
-    case SoundTypeSteam1:
-    case SoundTypeSteam2:
-        view_.timer(2).setEnabled(false);
-        view_.timer(4).setEnabled(false);
-        close(channel1());
-        close(channel2());
-        view_.setLabel2(ThreeBlanks);
-        view_.setLabel3(ThreeBlanks);
-        state_.Playing = false;
-        state_.LoopRunning = false;
-        state_.StationaryPending = false;
-        break;
-    default:
-        state_.Playing = false;
-        channel1().stop(); // stays open: Start opens it again anyway
-        state_.Gain1 = 1.0f;
-        state_.Gain2 = 1.0f;
-        Volume1Change();
-        break;
-    }
-    channel2().stop();
-    view_.setLabel2(OneBlank);
-    view_.setLabel3(ThreeBlanks);
-    view_.timer(3).setEnabled(false);
-    view_.showProgressBar1(false);
-    state_.Playing = false;
-    state_.LoopRunning = false;
-    state_.StationaryPending = false;
-    view_.setStatusText(QString());
-    resetThrottle();
-}
-
 void EngineSound::Throttle1Change() {
+    // A single file playing is not the engine's to drive.
+    if (state_.Playing && runType_ != view_.soundTypeIndex())
+        return;
     switch (view_.soundTypeIndex()) {
     case SoundTypeElectric:
         electricThrottle();
@@ -214,6 +179,7 @@ void EngineSound::Throttle1Change() {
 void EngineSound::PlayRamp(const QString& fileName) {
     if (existingPath(fileName).isNull() || !state_.Playing)
         return;
+    const Run run = run_;
     EngineTimer& timer1 = view_.timer(1);
     const bool wasArmed = timer1.Enabled();
     timer1.setEnabled(false);
@@ -228,7 +194,8 @@ void EngineSound::PlayRamp(const QString& fileName) {
     view_.setLabel3(DurationText(d));
     timer1.setEnabled(true);
     view_.setLabel2(fileNamePart(fileName));
-    view_.processMessages();
+    if (!pump(run))
+        return;
     if (wasArmed)
         ch2.play(); // the pending hand-over takes this transition instead
     else
@@ -237,9 +204,11 @@ void EngineSound::PlayRamp(const QString& fileName) {
 }
 
 void EngineSound::Timer1Timer() {
+    const Run run = run_;
     EngineTimer& timer1 = view_.timer(1);
     timer1.setEnabled(false);
-    view_.processMessages();
+    if (!pump(run))
+        return;
     SoundChannel& ch2 = channel2();
     // A one-shot that has already played to its end and stopped reads 0 like one that has
     // not started yet; it hands over at once. Its playing state answers even while the
@@ -253,7 +222,7 @@ void EngineSound::Timer1Timer() {
         return;
     }
     oneShotFile_.clear();
-    switch (view_.soundTypeIndex()) {
+    switch (runType_) {
     case SoundTypeDiesel:
         dieselHandOver();
         break;
@@ -265,7 +234,7 @@ void EngineSound::Timer1Timer() {
     }
 }
 
-void EngineSound::waitForHandOver() {
+bool EngineSound::waitForHandOver(Run run) {
     EngineTimer& timer1 = view_.timer(1);
     // Counted in the wait's own steps, so time spent in nested handlers only lengthens it.
     const int patience = std::max(timer1.Interval(), 0) + HandOverPatienceMs;
@@ -273,11 +242,13 @@ void EngineSound::waitForHandOver() {
         if (waited > patience) {
             timer1.setEnabled(false);
             oneShotFile_.clear();
-            return;
+            return true;
         }
-        view_.processMessages();
+        if (!pump(run))
+            return false;
         view_.sleep(FadeStepMs);
     }
+    return current(run);
 }
 
 void EngineSound::crossFadeGains(float& rising, float& falling) {
@@ -328,7 +299,8 @@ void EngineSound::CrossFade21(const QString& fileName) {
 }
 
 void EngineSound::FadeOut() {
-    waitForHandOver();
+    if (!waitForHandOver(run_))
+        return;
     while (static_cast<long double>(state_.Gain1) > 0.01L) {
         state_.Gain1 = static_cast<float>(state_.Gain1 - 0.1L);
         if (state_.Gain1 < 0.0f)

@@ -5,9 +5,10 @@
 // display) is here. It reaches the window and the channels only through EngineView.
 //
 // Threads: the user-interface thread only. Handlers may process pending messages, so others
-// can run nested inside them.
+// can run nested inside them; see Runs.cpp for how a handler learns that its run is over.
 #pragma once
 
+#include "AssetNames.h"
 #include "EngineState.h"
 
 #include <QSet>
@@ -63,11 +64,30 @@ public:
     void DoSteam2();
     // Loops the chosen single wave file on Channel2, Channel1 silenced.
     void PlaySingleFile();
+    // Ends whatever plays at once, without a stop sound: every sound timer disarmed, both
+    // channels closed, Playing false. For the window's close, where no sound may outlive it.
+    void endRun();
     // Lists the rpm numbers of the folder's "steam_loop_" files in RpmList and widens the
     // throttle to the 300-step speed control, at standstill.
     void MakeFileList(const QString& folder);
 
 private:
+    // A run lasts from one Start, Stop, horn press, single file or change of set to the next.
+    using Run = unsigned;
+    // What a single-file run plays, beside the sound types.
+    static constexpr int RunSingleFile = -2;
+
+    // Ends the current run and begins one that plays `type`; see Runs.cpp.
+    Run beginRun(int type);
+    bool current(Run run) const { return run == run_; }
+    // Runs pending messages; false when a Start, Stop or change of set handled among them has
+    // ended `run`, and the caller must leave without touching timers or channels.
+    bool pump(Run run);
+    // The stop steps of a run of `type` once its stop sound is over (or could not play).
+    void finishStop(int type);
+    // A Stop with nothing Playing: a horn or bell still sounding is closed, nothing else.
+    void silenceLeftovers();
+
     // The texts that clear the file and length labels; the two differ on purpose.
     static inline const QString OneBlank{QStringLiteral(" ")};
     static inline const QString ThreeBlanks{QStringLiteral("   ")};
@@ -89,16 +109,16 @@ private:
     void electricThrottle();
     void dieselThrottle();
     void dieselHandOver();
-    void stopDiesel();
+    void stopDiesel(Run run);
 
     // Waits, running pending messages, until the pending hand-over has run; a hand-over
     // that cannot come (its channel makes no progress) is given up after the one-shot's
-    // length and a second more.
-    void waitForHandOver();
+    // length and a second more. False when `run` ended meanwhile.
+    bool waitForHandOver(Run run);
 
     void hornHandOver();
     // The 3-part horn's release: its stop sound over the fading loop.
-    void hornStop();
+    void hornStop(Run run);
 
     // Prepares a steam run at Start.
     void startSteam();
@@ -118,6 +138,11 @@ private:
 
     EngineView& view_;
     EngineState state_;
+    Run run_ = 1;
+    int runType_ = SoundTypeNone; // what the current run plays
+    // The run each held button began or sounded in; its release acts only within that run.
+    Run hornRun_ = 0;
+    Run bellRun_ = 0;
     // The one-shot file the pending hand-over follows, from the moment it was played.
     std::string oneShotFile_;
     // The files reported missing since Start, each named once.

@@ -26,6 +26,11 @@ void EngineSound::BtHornMouseDown() {
         return;
     state_.SingleFileMode = false;
     view_.soundSelect();
+    // The folder may have changed since the last press, to no horn set at all.
+    if (view_.soundTypeIndex() != SoundTypeHorn)
+        return;
+    const Run run = beginRun(SoundTypeHorn);
+    hornRun_ = run;
     state_.Gain2 = 1.0f;
     const QString& folder = state_.AssetFolder;
     switch (view_.hornTypeIndex()) {
@@ -45,7 +50,8 @@ void EngineSound::BtHornMouseDown() {
         view_.setLabel3(DurationText(ch2.Duration()));
         timer1.setEnabled(true);
         view_.setLabel2(assetfile::Horn);
-        view_.processMessages();
+        if (!pump(run))
+            return;
         ch2.play();
         // So that the hand-over knows the file once it has played to its end and stopped.
         oneShotFile_ = ch2.FileName();
@@ -90,21 +96,25 @@ void EngineSound::hornHandOver() {
 }
 
 void EngineSound::BtHornMouseUp() {
+    // A Stop, Start, new set or another press since has taken the channels over.
+    if (hornRun_ != run_)
+        return;
     // A release during the start file waits for the loop to take over.
-    waitForHandOver();
+    if (!waitForHandOver(run_))
+        return;
     switch (view_.hornTypeIndex()) {
     case HornType2Part:
         FadeOut();
         break;
     case HornType3Part:
-        hornStop();
+        hornStop(run_);
         break;
     default:
         break;
     }
 }
 
-void EngineSound::hornStop() {
+void EngineSound::hornStop(Run run) {
     const QString path = state_.AssetFolder + assetfile::Horn3Stop;
     if (existingPath(path).isNull()) {
         // Without its stop sound the horn still ends: the loop fades out.
@@ -114,13 +124,26 @@ void EngineSound::hornStop() {
         return;
     }
     SoundChannel& ch2 = channel2();
-    open(ch2, path);
-    const int d = ch2.Duration();
-    view_.setLabel2(fileNamePart(path));
-    view_.setLabel3(DurationText(d));
-    view_.processMessages();
-    CrossFade12(path, false);
-    view_.sleep(d);
+    try {
+        open(ch2, path);
+        const int d = ch2.Duration();
+        view_.setLabel2(fileNamePart(path));
+        view_.setLabel3(DurationText(d));
+        if (!pump(run))
+            return;
+        CrossFade12(path, false);
+        view_.sleep(d);
+    } catch (...) {
+        // A stop sound that cannot play still ends the horn; its error is told once.
+        if (current(run)) {
+            state_.Playing = false;
+            close(channel1());
+            close(channel2());
+            view_.setLabel2(ThreeBlanks);
+            view_.setLabel3(ThreeBlanks);
+        }
+        throw;
+    }
     close(channel2());
     view_.setLabel2(ThreeBlanks);
     view_.setLabel3(ThreeBlanks);
@@ -131,17 +154,24 @@ void EngineSound::btBellMouseDown() {
     if (view_.soundTypeIndex() != SoundTypeHorn || existingPath(path).isNull())
         return;
     state_.SingleFileMode = false;
+    // The bell shares the horn's run: it ends neither a horn held nor its own release.
+    const Run run = run_;
+    bellRun_ = run;
     SoundChannel& ch2 = channel2();
     open(ch2, path);
     ch2.setLoop(true);
     ch2.stop();
     Volume1Change();
     view_.setLabel2(assetfile::Bell);
-    view_.processMessages();
+    if (!pump(run))
+        return;
     ch2.play();
 }
 
 void EngineSound::btBellMouseUp() {
+    // A horn press, Stop or new set since has taken the channel over.
+    if (bellRun_ != run_)
+        return;
     close(channel2());
     view_.setLabel2(QString());
     view_.setLabel3(QString());

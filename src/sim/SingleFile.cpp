@@ -1,5 +1,6 @@
 // One wave file played on its own, looped on Channel2 until Stop, to audition it. Channel1
-// is only silenced: a folder's sound started earlier keeps its place and its file.
+// is only silenced: a folder's sound started earlier keeps its place and its file, but no
+// longer its timers.
 #include "EngineSound.h"
 
 #include "EngineView.h"
@@ -18,6 +19,8 @@ void EngineSound::PlaySingleFile() {
     // A file that has gone since it was chosen: Start does nothing at all.
     if (!QFileInfo(path).isFile())
         return;
+    // The engine's timers stop here, so no step or hand-over takes the channels back.
+    const Run run = beginRun(RunSingleFile);
     SoundChannel& ch2 = channel2();
     try {
         ch2.setFileName(path.toStdString());
@@ -36,7 +39,8 @@ void EngineSound::PlaySingleFile() {
     view_.setLabel3(DurationText(ch2.Duration()));
     view_.setLabel2(fileNamePart(path));
     view_.timer(3).setEnabled(true);
-    view_.processMessages();
+    if (!pump(run))
+        return;
     state_.Playing = true;
     ch2.play();
 }

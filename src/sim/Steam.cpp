@@ -166,13 +166,13 @@ void EngineSound::stationarySequence(EngineTimer& stepTimer) {
 
 void EngineSound::Timer2Timer() {
     view_.timer(2).setEnabled(false);
-    if (state_.Playing)
+    if (state_.Playing && runType_ == SoundTypeSteam1)
         DoSteam1();
 }
 
 void EngineSound::Timer4Timer() {
     view_.timer(4).setEnabled(false);
-    if (state_.Playing)
+    if (state_.Playing && runType_ == SoundTypeSteam2)
         DoSteam2();
 }
 
@@ -328,12 +328,14 @@ void EngineSound::steam2Loop() {
     view_.setLabel2(name);
     if (best != state_.RpmIndex) {
         // The loops take turns on the two channels, each fading in over the previous one.
+        // The turn passes only once the loop plays: after a loop that cannot, the next one
+        // must still fade in on the free channel, not over the one that sounds.
         if (state_.LoopToggle) {
-            state_.LoopToggle = false;
             CrossFade21(path);
+            state_.LoopToggle = false;
         } else {
-            state_.LoopToggle = true;
             CrossFade12(path, true);
+            state_.LoopToggle = true;
         }
     }
     state_.RpmIndex = best;

@@ -197,5 +197,26 @@ TEST_F(DieselTest, StartGoesOnWhenTheThrottleCannotTakeTheFocus) {
     EXPECT_EQ(view.focused, 0);
 }
 
+TEST_F(DieselTest, StopEndsTheEngineInsideAnotherHandlerAndWithAStopSoundThatCannotPlay) {
+    dieselSet(true, false);
+    touch(setDir_ / "stop.wav"); // there, but not a file the channel can play
+    const std::vector<std::string> stopError{"cannot open " + path("stop.wav").toStdString()};
+    // Up and Stop, clicked while Start was busy, are handled inside its transition.
+    view.post([this] { moveThrottle(7); });
+    view.post([this] { stop(); });
+    start();
+    view.advance(5000);
+    EXPECT_EQ(view.errorBoxes, stopError);
+    EXPECT_FALSE(state().Playing || view.timer(1).Enabled());
+    EXPECT_NO_THROW(stop()) << "the error is told once";
+
+    start();
+    view.advance(3000);
+    EXPECT_THROW(stop(), std::runtime_error);
+    view.advance(3000);
+    EXPECT_EQ(view.ch1().heard() + view.ch2().heard(), "");
+    EXPECT_EQ(view.label2, " ");
+}
+
 } // namespace
 } // namespace ws::test

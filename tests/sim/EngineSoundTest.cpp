@@ -192,5 +192,51 @@ TEST_F(EngineSoundTest, StopOfASteamSetEndsItsStepsAndClosesBothChannels) {
     EXPECT_EQ(view.label3, "   ");
 }
 
+// Nothing of a run comes back after a new set, a new sound type or a single file: no step,
+// hand-over or fade of the old run reaches the channels afterwards.
+TEST_F(EngineSoundTest, NothingOfAnEndedRunComesBackAfterANewTypeOrASingleFile) {
+    for (const char* name : {"piston_stroke1.wav", "piston_stroke2.wav", "piston_stroke3.wav",
+                             "piston_stroke4.wav", "loco_stationary_fast.wav"})
+        file(name, 100);
+    for (const char* name : {"idle 1.wav", "idle 2.wav", "up 1 - 2.wav", "horn_loop.wav"})
+        file(name, 3000);
+    const auto newType = [this](int type) {
+        view.reclassify = [this, type] { view.soundType = type; };
+        view.soundSelect();
+    };
+    // Steam 1 at a stand after beating, its stationary step pending: a diesel folder.
+    view.soundType = SoundTypeSteam1;
+    start();
+    moveThrottle(5);
+    view.advance(1000);
+    moveThrottle(8);
+    view.advance(700);
+    newType(SoundTypeDiesel);
+    start();
+    view.advance(11000);
+    EXPECT_EQ(view.ch1().heard() + view.ch2().heard(), "idle 1.wav");
+    EXPECT_EQ(view.status, "Change speed/throttle with up/down keys.");
+
+    // A diesel transition, its hand-over pending: a 2-part horn folder.
+    moveThrottle(7);
+    view.hornType = HornType2Part;
+    newType(SoundTypeHorn);
+    view.advance(3000);
+    EXPECT_EQ(view.ch1().heard() + view.ch2().heard(), "");
+
+    // Steam 1 beating: a single file started over it.
+    newType(SoundTypeSteam1);
+    start();
+    moveThrottle(5);
+    view.advance(1000);
+    state().SingleFileMode = true;
+    state().SingleFilePath = path("idle 2.wav");
+    start();
+    view.advance(3000);
+    EXPECT_EQ(view.ch2().lastPlay().file, "idle 2.wav");
+    EXPECT_EQ(view.ch2().heard(), "idle 2.wav");
+    EXPECT_TRUE(view.errorBoxes.empty());
+}
+
 } // namespace
 } // namespace ws::test

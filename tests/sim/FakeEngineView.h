@@ -4,8 +4,10 @@
 // stretch of time, each timer firing at its due time, in order. The channels know the
 // length and rate of every file the test declares, play it from the fake clock, end a file
 // that does not loop by themselves, and record what was played and at what volume, so a
-// test can tell what a listener would hear at any moment. An exception that leaves a timer
-// handler is recorded as the error box the window would show.
+// test can tell what a listener would hear at any moment. Input posted by a test (a click,
+// a key, a folder dropped) waits for the next message processing, as the window's does. An
+// exception that leaves a timer or input handler is recorded as the error box the window
+// would show.
 #pragma once
 
 #include "audio/SoundChannel.h"
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -277,7 +280,18 @@ public:
             engine_->BtStopClick();
     }
 
+    // Queues user input for the next message processing, in order, before the timers.
+    void post(std::function<void()> input) { input_.push_back(std::move(input)); }
     void processMessages() override {
+        while (!input_.empty()) {
+            const std::function<void()> next = std::move(input_.front());
+            input_.pop_front();
+            try {
+                next();
+            } catch (const std::exception& e) {
+                errorBoxes.push_back(e.what());
+            }
+        }
         while (FakeTimer* t = nextDue(clock.now))
             t->fire();
     }
@@ -333,6 +347,7 @@ private:
     }
 
     EngineSound* engine_ = nullptr;
+    std::deque<std::function<void()>> input_;
     std::array<FakeTimer, 4> timers_;
     FakeChannel channel1_, channel2_;
     int throttle_ = 8;

@@ -132,6 +132,15 @@ TEST_F(HornTest, ThreePartHornPlaysItsStopFileOverTheFadingLoop) {
     EXPECT_EQ(view.ch2().heard(), "");
     EXPECT_TRUE(view.status.contains("stop.wav")) << view.status.toStdString();
     EXPECT_TRUE(view.errorBoxes.empty());
+
+    // One that cannot be played: its error, and the horn ends all the same.
+    touch(setDir_ / "horn" / "stop.wav");
+    view.files.erase((setDir_ / "horn" / "stop.wav").string());
+    press();
+    view.advance(3000);
+    EXPECT_THROW(release(), std::runtime_error);
+    view.advance(3000);
+    EXPECT_EQ(view.ch1().heard() + view.ch2().heard(), "");
 }
 
 TEST_F(HornTest, BellLoopsOnlyWhileHeldAndOnlyForAHornSet) {

@@ -314,6 +314,19 @@ TEST_F(Steam2Test, ALoopThatCannotBeFoundLeavesTheEngineAsItPlays) {
     EXPECT_EQ(view.ch1().Volume(), 0);
     EXPECT_EQ(view.status, "Change speed/throttle with up/down keys.");
     EXPECT_TRUE(view.errorBoxes.empty());
+
+    // A loop that cannot be played: the one sounding fades out only under the next good one.
+    stop();
+    file("steam_loop_60rpm.wav", 2000);
+    touch(setDir_ / "steam_loop_120rpm.wav");
+    file("steam_loop_240rpm.wav", 2000);
+    start();
+    for (const int s : {60, 120, 240}) {
+        speed(s);
+        view.advance(400);
+    }
+    EXPECT_EQ(view.errorBoxes.size(), 1u);
+    EXPECT_EQ(view.ch1().heard(), "steam_loop_240rpm.wav");
 }
 
 } // namespace
