@@ -123,7 +123,7 @@ bool convertInteger(const QString& text, int& result) {
 void writeInPlace(const QString& fileName, const QByteArray& bytes, const QString& whyNoTemporary) {
     QFile file(fileName);
     const auto failed = [&] {
-        return QStringLiteral("%1 (no temporary file could be made beside it either: %2)")
+        return QStringLiteral("%1 (and through a temporary file: %2)")
             .arg(file.errorString(), whyNoTemporary);
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

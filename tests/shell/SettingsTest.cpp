@@ -280,8 +280,7 @@ TEST(SettingsTest, AWritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) 
     s.writeInteger("Position", "Left", 321);
     s.writeString("Program", "Version", "1.03");
     const std::string saved = "[Position]\r\nLeft=321\r\n\r\n[Program]\r\nVersion=1.03\r\n\r\n";
-    // A name too long to take a temporary file's suffix: the temporary file is refused with
-    // another error than a closed folder gives, and the file is rewritten in place all the same.
+    // No temporary file for a name too long to take its suffix: also rewritten in place.
     {
         const fs::path longName = folder / (std::string(251, 'w') + ".ini");
         fs::copy_file(file, longName);
