@@ -20,21 +20,27 @@ namespace {
                                  .toStdString());
 }
 
-// The file's text is 8-bit; a name it cannot spell would start nothing.
-QByteArray eightBit(const QString& text, const QString& path) {
-#ifdef Q_OS_WIN
-    const QByteArray bytes = text.toLocal8Bit();
-    if (QString::fromLocal8Bit(bytes) == text)
-        return bytes;
-#else
-    bool latin1 = true;
-    for (QChar c : text)
-        latin1 = latin1 && c.unicode() < 256;
-    if (latin1)
-        return text.toLatin1();
-#endif
-    fail(QStringLiteral("Cannot write"), path,
-         QStringLiteral("the program's path \"%1\" cannot be written in its 8-bit text").arg(text));
+// The program's name as cmd reads it back. Cmd reads a batch file in the console's code page,
+// which spells only ASCII alike everywhere, and expands "%...%" pairs anywhere on a line; a
+// double quote would end the quoted name. A name cmd would not read back as written is
+// refused here rather than written as a launcher that starts nothing.
+QByteArray batchSpelling(const QString& program, const QString& path) {
+    for (QChar c : program) {
+        if (c == QLatin1Char('"'))
+            fail(QStringLiteral("Cannot write"), path,
+                 QStringLiteral("the program's path \"%1\" holds a double quote, which a "
+                                "launcher cannot quote")
+                     .arg(program));
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            fail(QStringLiteral("Cannot write"), path,
+                 QStringLiteral("the program's path \"%1\" holds characters other than ASCII, "
+                                "which the command interpreter does not read back from a "
+                                "batch file as written")
+                     .arg(program));
+    }
+    QByteArray bytes = program.toLatin1();
+    bytes.replace("%", "%%");
+    return bytes;
 }
 
 } // namespace
@@ -85,7 +91,7 @@ QString launcherProgram(const QString& program) {
 
 void WriteOpenWithBatch(const QString& path, const QString& program) {
     QByteArray text = "@echo off\r\n\"";
-    text += eightBit(program, path);
+    text += batchSpelling(program, path);
     text += "\" %1%\r\n";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

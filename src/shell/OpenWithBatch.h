@@ -31,8 +31,9 @@ inline const QString BatchFileName = QStringLiteral("Whistlestop.bat");
 QString launcherProgram(const QString& program);
 
 // Writes the two-line batch file at `path` from scratch: "@echo off", then the quoted
-// `program` and the asset folder the content manager passes. Throws std::runtime_error
-// naming the file and the reason when it cannot be written.
+// `program` (a "%" in it doubled, so that cmd reads it back) and the asset folder the content
+// manager passes. Throws std::runtime_error naming the file and the reason when it cannot be
+// written, or when `program` holds a double quote or characters outside ASCII.
 void WriteOpenWithBatch(const QString& path, const QString& program);
 
 } // namespace ws

@@ -1,6 +1,6 @@
 // Loading, editing and writing the settings file. The file is UTF-8 text with CR LF line
 // ends; it is written through a temporary file that replaces the old one only when complete,
-// or in place where its folder allows no temporary file.
+// or in place where no temporary file can be made beside it.
 #include "Settings.h"
 
 #include <QDir>
@@ -113,6 +113,26 @@ bool convertInteger(const QString& text, int& result) {
     throw std::runtime_error(QStringLiteral("Cannot write the settings file %1: %2")
                                  .arg(QDir::toNativeSeparators(fileName), reason)
                                  .toStdString());
+}
+
+// Where no temporary file can be made beside the settings file, whatever the reason (a
+// program folder closed to new files by its permissions or its attributes, a read-only
+// mount that still lets the file be written, a name too long to take the temporary suffix),
+// a file the user can write is still rewritten in place rather than left as it was. Only
+// then is the old file at risk from a failed write, and the failure is thrown all the same.
+void writeInPlace(const QString& fileName, const QByteArray& bytes, const QString& whyNoTemporary) {
+    QFile file(fileName);
+    const auto failed = [&] {
+        return QStringLiteral("%1 (and through a temporary file: %2)")
+            .arg(file.errorString(), whyNoTemporary);
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        writeFailure(fileName, failed());
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        writeFailure(fileName, failed());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        writeFailure(fileName, failed());
 }
 
 bool folderWritable(const QString& folder) {
@@ -237,12 +257,10 @@ void Settings::updateFile() const {
         writeFailure(fileName_, QString::fromLocal8Bit(ec.message()));
 
     QSaveFile file(fileName_);
-    // A program folder that refuses new files may still hold a settings file the user can
-    // write: there the file is rewritten in place, since a temporary file beside it can never
-    // be made. Everywhere else the old file stays whole until the new one is complete.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        writeFailure(fileName_, file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) {
+        writeInPlace(fileName_, bytes, file.errorString());
+        return;
+    }
     // A short write (a full disk, a size limit) can pass into the write buffer unnoticed and
     // would not stop the commit: flushing here is what reveals it.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
@@ -250,8 +268,10 @@ void Settings::updateFile() const {
         file.cancelWriting();
         writeFailure(fileName_, reason);
     }
+    // Where temporary files are made without a name, the name is only given here, and it is
+    // here that a name too long for the folder fails.
     if (!file.commit())
-        writeFailure(fileName_, file.errorString());
+        writeInPlace(fileName_, bytes, file.errorString());
 }
 
 namespace {

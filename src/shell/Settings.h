@@ -34,7 +34,8 @@ public:
     void writeInteger(const QString& section, const QString& key, int value);
 
     // Writes the whole copy to the file, replacing it (creating its folder when needed).
-    // The old file stays intact when writing fails; the failure is thrown as
+    // The old file stays intact when writing fails, except where no temporary file can be made
+    // beside it and the file is rewritten in place; the failure is thrown as
     // std::runtime_error naming the file and the reason.
     void updateFile() const;
 

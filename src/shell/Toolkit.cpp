@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -81,6 +82,10 @@ MessageResponder& responder() {
 
 void showBox(QWidget* parent, const QString& text, bool isError) {
     const QString shown = withLineBreaks(text);
+    // An error also goes to the error stream: a box shown while the program closes, or on no
+    // screen anyone sees, may be gone before it is read.
+    if (isError)
+        std::fprintf(stderr, "whistlestop: %s\n", shown.toLocal8Bit().constData());
     if (responder() && responder()(shown, isError))
         return;
     const QString title = QApplication::applicationDisplayName();

@@ -1,6 +1,6 @@
 // The content manager's launcher through the real Wine: the batch file the installer writes,
 // run by Wine's cmd with an asset folder named by its Windows path, starts the real program
-// on that folder. Skipped where Wine is not installed.
+// on that folder, though the program's name holds a "%". Skipped where Wine is not installed.
 #include "ProgramProcess.h"
 #include "QtPath.h"
 #include "TestSupport.h"
@@ -53,13 +53,19 @@ long long processRunning(const fs::path& program) {
 } // namespace
 
 TEST(WineLauncherTest, TheBatchFileStartsTheProgramOnTheAssetFolderThroughWine) {
+    TempDir dir;
+    // Names cmd would not read back as written are refused, and nothing is written.
+    for (const QString name :
+         {QStringLiteral("Z:\\Jos\u00e9\\w.exe"), QStringLiteral("Z:\\a\"b.exe")})
+        EXPECT_THROW(WriteOpenWithBatch(qpath(dir / "w.bat"), name), std::runtime_error);
+    EXPECT_FALSE(fs::exists(dir / "w.bat"));
     const QString wine = wineProgram();
     if (wine.isEmpty())
         GTEST_SKIP() << "Wine is not installed; the launcher is not tried through it";
-    TempDir dir;
     ScopedEnv env;
     env.set("WINEPREFIX", (dir / "wine").string());
-    env.set("XDG_DATA_HOME", (dir / "data").string());
+    // The launcher link lives in the user's data folder, here one whose name cmd would expand.
+    env.set("XDG_DATA_HOME", (dir / "100% done").string());
     QProcessEnvironment wineEnv = QProcessEnvironment::systemEnvironment();
     wineEnv.insert("WINEDEBUG", "-all");
     wineEnv.insert("WINEDLLOVERRIDES", "mscoree,mshtml="); // no installer dialogs

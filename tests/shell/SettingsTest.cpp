@@ -280,6 +280,17 @@ TEST(SettingsTest, AWritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) 
     s.writeInteger("Position", "Left", 321);
     s.writeString("Program", "Version", "1.03");
     const std::string saved = "[Position]\r\nLeft=321\r\n\r\n[Program]\r\nVersion=1.03\r\n\r\n";
+    // No temporary file for a name too long to take its suffix: also rewritten in place.
+    {
+        const fs::path longName = folder / (std::string(251, 'w') + ".ini");
+        fs::copy_file(file, longName);
+        Settings named(qpath(longName));
+        named.writeInteger("Position", "Left", 321);
+        named.writeString("Program", "Version", "1.03");
+        EXPECT_NO_THROW(named.updateFile());
+        EXPECT_EQ(readBytes(longName), saved);
+        fs::remove(longName);
+    }
     {
         fs::permissions(folder,
                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
