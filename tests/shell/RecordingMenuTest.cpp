@@ -107,9 +107,8 @@ TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
         QStringLiteral("Recorded %1 to %2; the recording stopped.")
             .arg(elapsedText(double(declaredWaveDataBytes(late)) / (44100 * 4)), qpath(late)));
 
-    // A take still running when the window closes is finished with everything played, down to
-    // the fades of the sounds the close stops, which a sound card on its own thread renders
-    // meanwhile.
+    // A take running when the window closes keeps everything played, down to the fades of the
+    // sounds the close stops (a sound card on a thread of its own renders them).
     const auto closing = dir / "closing.wav";
     recordTo(qpath(closing));
     ASSERT_TRUE(QTest::qWaitFor([&] { return indicator()->isVisible(); }, Patience));
