@@ -19,6 +19,7 @@ struct ManualSystemState {
     ManualDeviceImpl* current = nullptr;
     std::string lastOpenedId;
     uint32_t deviceRate = 0;
+    uint32_t period = ManualSoundSystem::DefaultPeriod;
     int32_t failCode = 0;
 };
 
@@ -31,9 +32,11 @@ namespace {
 // The forced rate, when set, stands for a device that accepts only its own rate.
 class ManualDeviceImpl final : public MixingDevice<ManualDevice> {
 public:
-    ManualDeviceImpl(std::shared_ptr<ManualSystemState> state, uint32_t forcedRate)
+    ManualDeviceImpl(std::shared_ptr<ManualSystemState> state, uint32_t forcedRate, uint32_t period)
         : MixingDevice(WaveFormat::pcm(2, forcedRate ? forcedRate : 44100, 16)),
-          state_(std::move(state)), forcedRate_(forcedRate) {}
+          state_(std::move(state)), forcedRate_(forcedRate) {
+        mixer().setPeriod(period);
+    }
 
     ~ManualDeviceImpl() override {
         std::lock_guard lock(state_->mutex);
@@ -75,6 +78,7 @@ int32_t ManualSoundSystem::createDevice(const std::string& id, std::unique_ptr<S
     if (!out)
         return DeviceResult::InvalidParam;
     uint32_t rate;
+    uint32_t period;
     {
         std::lock_guard lock(state_->mutex);
         state_->lastOpenedId = id;
@@ -85,8 +89,9 @@ int32_t ManualSoundSystem::createDevice(const std::string& id, std::unique_ptr<S
         if (!known)
             return DeviceResult::NoDriver;
         rate = state_->deviceRate;
+        period = state_->period;
     }
-    auto device = std::make_unique<ManualDeviceImpl>(state_, rate);
+    auto device = std::make_unique<ManualDeviceImpl>(state_, rate, period);
     {
         std::lock_guard lock(state_->mutex);
         state_->current = device.get();
@@ -100,6 +105,14 @@ ManualDevice* ManualSoundSystem::current() const {
     return state_->current;
 }
 
+bool ManualSoundSystem::renderCurrent(void* out, std::size_t frames) {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->current)
+        return false;
+    state_->current->render(out, frames);
+    return true;
+}
+
 std::string ManualSoundSystem::lastOpenedId() const {
     std::lock_guard lock(state_->mutex);
     return state_->lastOpenedId;
@@ -108,6 +121,11 @@ std::string ManualSoundSystem::lastOpenedId() const {
 void ManualSoundSystem::setDeviceRate(uint32_t hz) {
     std::lock_guard lock(state_->mutex);
     state_->deviceRate = hz;
+}
+
+void ManualSoundSystem::setDevicePeriod(uint32_t frames) {
+    std::lock_guard lock(state_->mutex);
+    state_->period = frames;
 }
 
 void ManualSoundSystem::failCreateWith(int32_t code) {

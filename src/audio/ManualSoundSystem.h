@@ -1,10 +1,11 @@
 // The manual back end for tests: devices render only when asked, so a test moves the play
 // cursors by exact numbers of frames and reads the mixed output sample for sample.
 //
-// Threads: render and renderFloat run the mix on the calling thread in place of an output
-// callback, one thread at a time (the test's); meanwhile the buffers may be used from other
-// threads (a channel's refill thread) as on any device. The system's calls and loseDevice
-// may come from any thread: what the system and its devices share is guarded by a mutex.
+// Threads: render, renderFloat and renderCurrent run the mix on the calling thread in place
+// of an output callback, one thread at a time (the test's or its sound card's); meanwhile the
+// buffers may be used from other threads (a channel's refill thread) as on any device. The system's
+// calls and loseDevice may come from any thread: what the system and its devices share is guarded
+// by a mutex.
 #pragma once
 
 #include "SoundDevice.h"
@@ -36,10 +37,18 @@ public:
 
     // The device most recently created and not yet destroyed, or nullptr.
     ManualDevice* current() const;
+    // Renders `frames` of the current device into `out`, as its sound card would from a
+    // thread of its own: under the system's mutex, so the device is not destroyed meanwhile
+    // (its destruction waits). False when no device is open.
+    bool renderCurrent(void* out, std::size_t frames);
     // The id the most recent createDevice was asked for.
     std::string lastOpenedId() const;
     // Accepted primary rate of devices created from now on (0 = whatever is asked).
     void setDeviceRate(uint32_t hz);
+    // The callback length of devices created from now on, which bounds how long closing a
+    // device or ending a recording waits for fades (two periods; DefaultPeriod at first).
+    static constexpr uint32_t DefaultPeriod = 441;
+    void setDevicePeriod(uint32_t frames);
     // Makes createDevice fail with `code` (0 = succeed again).
     void failCreateWith(int32_t code);
 

@@ -138,6 +138,8 @@ void Mixer::closeDevice() {
     for (MixerChannel* channel : std::vector<MixerChannel*>(channels_))
         channel->releaseBuffer();
     if (device_) {
+        // The buffers' fades die with the device: they are played out first.
+        device_->settle();
         device_->setOutputTap(nullptr);
         device_.reset();
         deviceChanged();

@@ -71,7 +71,8 @@ public:
 
     // Opens the selected device; does nothing when it is open.
     void openDevice();
-    // Releases every channel's sound buffer, then the device.
+    // Releases every channel's sound buffer, then, once their fades have been played (or
+    // after about two device periods), the device.
     void closeDevice();
     // The open device, opened first if need be; a device that has been lost is closed
     // (taking every channel's buffer) and the selected one opened again.

@@ -171,8 +171,11 @@ int32_t MixerChannel::Position() const {
 
 void MixerChannel::releaseBuffer() {
     // Without a time limit: the buffer and the staging block must never go while an
-    // update is using them. The refill thread holds this lock only for one update and
-    // takes no other lock meanwhile, so the wait is short and cannot deadlock.
+    // update is using them. The refill thread holds this lock for one update at a time.
+    // Meanwhile it may take the software mixer's probe and control mutexes (asking whether
+    // the device is lost; freeing a lost buffer) and this channel's notification mutex, and
+    // wait for a mixing pass to end; no thread holds one of those while it waits for a
+    // channel's lock, and a pass waits for nothing, so the wait is short and cannot deadlock.
     std::lock_guard lock(lock_);
     ScopeExit release([this] {
         Buffer_.reset();

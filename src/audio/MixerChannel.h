@@ -89,8 +89,10 @@ public:
     bool isPlaying() const override { return State() == ChannelState::csPlaying; }
 
     // Stops the channel and frees its sound buffer, keeping the file and the settings; the
-    // next play creates a fresh buffer on the mixer's current device. Waits for a running
-    // update without a time limit, so the buffer is never freed under it.
+    // next play creates a fresh buffer on the mixer's current device. Takes the channel lock
+    // without a time limit (waiting out a running update, so the buffer is never freed
+    // under it); the stop's fade is handed to the mixer, which plays it after the buffer
+    // has gone.
     void releaseBuffer();
 
     // The end notification runs on the creating thread's event loop after the channel has

@@ -67,7 +67,14 @@ template <class Interface> bool MixingDevice<Interface>::lost() const {
 
 template <class Interface>
 void MixingDevice<Interface>::setOutputTap(std::shared_ptr<OutputTap> tap) {
+    // A recording that ends with a stop hears the stop's fade.
+    settle();
     mixer_->setTap(std::move(tap));
+}
+
+template <class Interface> bool MixingDevice<Interface>::settle() {
+    // A device that has gone plays nothing more: no wait.
+    return !mixer_->lost() && mixer_->settle();
 }
 
 template class MixingDevice<SoundDevice>;

@@ -44,6 +44,7 @@ public:
                               std::unique_ptr<SoundBuffer>* out) override;
     bool lost() const override;
     void setOutputTap(std::shared_ptr<OutputTap> tap) override;
+    bool settle() override;
 
 protected:
     // The mixer starts with `output` as its output format.

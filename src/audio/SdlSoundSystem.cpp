@@ -145,6 +145,8 @@ public:
         frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
         mixer().setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
                                                 format.wBitsPerSample));
+        mixer().setPeriod(have.samples);
+        // Outside SdlAudio's mutex, like the start below: see SdlSoundSystem.h.
         mixer().setLossProbe([dev, status = audio_->sdl().GetAudioDeviceStatus] {
             return status(dev) == SDL_AUDIO_STOPPED;
         });

@@ -6,9 +6,15 @@
 // sound card, no sound server), opening the default device tries SDL's other drivers,
 // unless SDL_AUDIODRIVER names the driver to use; the device list is then the new driver's.
 //
-// Threads: listing and opening may come from any thread, one call into SDL's audio
-// subsystem at a time (one mutex); a device's SDL callback runs on SDL's audio thread and
-// only mixes.
+// Threads: listing, opening and closing may come from any thread, one at a time: SdlAudio's
+// mutex guards those calls into SDL's audio subsystem, which change its drivers and its list
+// of open devices. Two calls that touch one open device only are made outside it: starting
+// the device just opened (SDL_PauseAudioDevice, on the opening thread before anyone else
+// knows the device) and the loss probe (SDL_GetAudioDeviceStatus, from whichever thread asks
+// whether buffers are lost). The probe runs under the mixer's probe mutex and is removed
+// under it before the device is closed, so it never asks about a closed device; and SDL's
+// drivers are changed only while no device is open. A device's SDL callback runs on SDL's
+// audio thread and only mixes.
 #pragma once
 
 #include "SoundDevice.h"

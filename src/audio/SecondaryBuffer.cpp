@@ -1,7 +1,6 @@
 // Secondary buffers: the control calls and the per-buffer part of the mixing pass.
 #include "SecondaryBuffer.h"
 
-#include "FadeTails.h"
 #include "SoftwareMixer.h"
 
 #include <algorithm>
@@ -70,9 +69,7 @@ SecondaryBuffer::~SecondaryBuffer() {
     stop();
     // A fade no pass has taken yet goes to the mixer before the buffer leaves its slot, so
     // that the first pass that no longer sees the buffer plays it.
-    const int32_t fade = fade_.load(std::memory_order_seq_cst);
-    if (fade >= 0)
-        mixer_->tails().orphan(fade);
+    mixer_->fades().abandon(*this);
     mixer_->detach(this);
 }
 
@@ -131,10 +128,8 @@ int32_t SecondaryBuffer::stop() {
     uint64_t w = word_.load(std::memory_order_acquire);
     if (!(w & PlayingBit))
         return DeviceResult::Ok;
-    // The fade is asked for before the buffer stops, so that no pass finds it stopped without
-    // one. A fade still pending from an earlier stop stays: nothing has sounded since.
-    int32_t none = FadeNone;
-    const bool fresh = fade_.compare_exchange_strong(none, FadeWaiting, std::memory_order_seq_cst);
+    FadeHandoff& fades = mixer_->fades();
+    fades.request(*this);
     while ((w & PlayingBit) &&
            !word_.compare_exchange_weak(w, bumpGen(w) & ~PlayingBit, std::memory_order_seq_cst,
                                         std::memory_order_acquire)) {
@@ -142,27 +137,10 @@ int32_t SecondaryBuffer::stop() {
     // A pass that saw the buffer playing may still be reading the ring and moving the voice;
     // from here on no pass moves it.
     mixer_->waitForPass();
-    if (!fresh)
-        return DeviceResult::Ok;
-
-    // Render the fade while the ring still holds the sound (the caller may rewrite all of it
-    // as soon as this returns), unless the voice never sounded or has ended by itself.
-    FadeTails& tails = mixer_->tails();
-    int slot = -1;
-    if (sounding_.load(std::memory_order_acquire)) {
-        slot = tails.claim();
-        if (slot >= 0) {
-            const uint32_t frames = std::min(mixer_->fadeLength(), FadeTails::MaxFrames);
-            renderFade(fadeScratch_, tails.left(slot), tails.right(slot), frames);
-            tails.arm(slot, frames);
-        }
-    }
-    int32_t waiting = FadeWaiting;
-    if (!fade_.compare_exchange_strong(waiting, slot >= 0 ? slot : FadeNone,
-                                       std::memory_order_seq_cst) &&
-        slot >= 0)
-        tails.release(slot); // a pass met the stop first and played the fade from the ring
-    // That pass may still be reading the ring.
+    // Rendered now, while the ring still holds the sound: the caller may rewrite all of it
+    // as soon as this returns.
+    fades.deliver(*this, fadeScratch_, mixer_->fadeLength());
+    // A pass that met the stop first may still be reading the ring.
     mixer_->waitForPass();
     return DeviceResult::Ok;
 }
@@ -291,35 +269,14 @@ void SecondaryBuffer::renderFade(Resampler& scratch, float* outL, float* outR,
     }
 }
 
-void SecondaryBuffer::takeFade(int32_t fade, FadeTails& tails, uint32_t frames) {
-    if (fade == FadeWaiting) {
-        if (fade_.compare_exchange_strong(fade, FadeNone, std::memory_order_seq_cst)) {
-            // The stop is still under way, so the ring still holds the sound.
-            if (sounding_.load(std::memory_order_relaxed)) {
-                frames = std::min(frames, FadeTails::MaxFrames);
-                renderFade(tails.scratchResampler(), tails.scratchLeft(), tails.scratchRight(),
-                           frames);
-                tails.add(tails.scratchLeft(), tails.scratchRight(), frames);
-            }
-            sounding_.store(false, std::memory_order_relaxed);
-            return;
-        }
-        // The stop has handed over its rendered fade meanwhile; `fade` now names it.
-    }
-    if (fade >= 0 && fade_.compare_exchange_strong(fade, FadeNone, std::memory_order_seq_cst))
-        tails.take(fade); // unless orphaned meanwhile: then this pass plays it as an orphan
-    sounding_.store(false, std::memory_order_relaxed);
-}
-
 void SecondaryBuffer::mixInto(float* mixL, float* mixR, std::size_t frames, float* tmpL,
                               float* tmpR, uint32_t rampLength) {
     const uint64_t w = word_.load(std::memory_order_seq_cst);
-    const int32_t fade = fade_.load(std::memory_order_seq_cst);
     const bool playing = (w & PlayingBit) != 0;
     const uint32_t gen = genOf(w);
     // A stop took the voice off: its fade starts here, before anything else can reset it.
-    if (fade != FadeNone && (!playing || gen != seenGen_))
-        takeFade(fade, mixer_->tails(), rampLength);
+    if (FadeHandoff::fadePending(*this) && (!playing || gen != seenGen_))
+        mixer_->fades().meet(*this, rampLength);
     if (!playing)
         return;
     dataSeq_.load(std::memory_order_acquire);
@@ -375,7 +332,7 @@ void SecondaryBuffer::mixInto(float* mixL, float* mixR, std::size_t frames, floa
     cursor_ += consumed;
     if (ends || cursor_ >= frames_)
         cursor_ = looping ? cursor_ % frames_ : 0;
-    sounding_.store(!ends, std::memory_order_relaxed);
+    FadeHandoff::sounded(*this, !ends);
 
     // Publish the cursor (and the stop at the end) unless a control call restarted or
     // moved the buffer meanwhile; a changed looping flag alone is kept.

@@ -3,8 +3,9 @@
 // uses the SoundBuffer interface; the mixing side (the output callback) calls mixInto.
 //
 // Stopping does not cut the sound: it plays on for a ramp's length, faded to silence, from
-// the mixer's FadeTails, while the buffer reports itself stopped at once. A play that
-// follows starts at its first frame at full level, over that fade.
+// the mixer's FadeHandoff, while the buffer reports itself stopped at once. A play that
+// follows starts at its first frame at full level, over that fade. The buffer is the fade's
+// voice: it renders the fade; when and by whom is the FadeHandoff's business.
 //
 // What the two sides share, and how:
 //  - word_: play state, looping flag, cursor frame and a restart generation in one atomic
@@ -19,16 +20,13 @@
 //  - stepFixed_, stepRemDen_: the resampling step, written under the mixer's control mutex
 //    between two odd/even bumps of stepSeq_; a pass that catches a write half done keeps
 //    the step it used last.
-//  - fade_: the fade a stop asked for: none, waiting (the stop is still rendering it; the
-//    ring stays intact until the stop returns) or the FadeTails slot that holds it. Whichever
-//    side moves it on with a compare-exchange owns the fade.
-//  - sounding_: whether the mixing side's voice is sounding (it played and has neither
-//    ended nor been faded out); written by the mixing side, read by a stop.
+//  - the fade's state (in the FadeHandoff::Voice base), which only the FadeHandoff moves.
 // Everything under "Mixing side" is touched only by the thread that mixes (or before the
 // buffer is attached to its mixer), except that a stop reads the voice to render its fade
 // once no pass can advance it any more (see stop()).
 #pragma once
 
+#include "FadeHandoff.h"
 #include "GainRamp.h"
 #include "Resampler.h"
 #include "SoundDevice.h"
@@ -39,7 +37,6 @@
 
 namespace ws {
 
-class FadeTails;
 class SoftwareMixer;
 
 // Largest buffer accepted, in bytes.
@@ -49,7 +46,7 @@ inline constexpr uint32_t MaxBufferBytes = 0x0FFFFFFF;
 // 1 or 2 channels, FrequencyMin..FrequencyMax, with a consistent block size.
 bool supportedBufferFormat(const WaveFormat& format);
 
-class SecondaryBuffer : public SoundBuffer {
+class SecondaryBuffer : public SoundBuffer, private FadeHandoff::Voice {
 public:
     // Made by SoftwareMixer::createBuffer, which attaches it.
     SecondaryBuffer(std::shared_ptr<SoftwareMixer> mixer, const WaveFormat& format, uint32_t bytes);
@@ -96,8 +93,6 @@ private:
     static uint64_t bumpGen(uint64_t w) {
         return (w & ((1ull << GenShift) - 1)) | (uint64_t((genOf(w) + 1) & 0x3FFFFFFF) << GenShift);
     }
-    static constexpr int32_t FadeNone = -1;
-    static constexpr int32_t FadeWaiting = -2; // values from 0 on are FadeTails slots
 
     // Resamples `frames` output frames from the ring with `resampler`, fetching from `pos`
     // on (mono input goes to outL only). Returns the input frames consumed.
@@ -106,9 +101,7 @@ private:
                   bool& ended) const;
     // The voice's next `frames` output frames, faded from its present gain to silence, worked
     // out on a copy in `scratch` (the voice itself does not move).
-    void renderFade(Resampler& scratch, float* outL, float* outR, uint32_t frames) const;
-    // Mixing side: plays the fade a stop asked for and retires the voice.
-    void takeFade(int32_t fade, FadeTails& tails, uint32_t frames);
+    void renderFade(Resampler& scratch, float* outL, float* outR, uint32_t frames) const override;
     ResampleStep readStep();
     void restart(uint32_t frame);
 
@@ -128,8 +121,6 @@ private:
     std::atomic<uint64_t> stepFixed_{uint64_t(1) << 32};
     std::atomic<uint64_t> stepRemDen_{1}; // remainder << 32 | device rate
     std::atomic<const SincTable*> table_;
-    std::atomic<int32_t> fade_{FadeNone};
-    std::atomic<bool> sounding_{false};
 
     // Control side: where a stop renders its fade.
     Resampler fadeScratch_;

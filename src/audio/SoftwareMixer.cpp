@@ -6,6 +6,7 @@
 #include "SecondaryBuffer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -140,7 +141,19 @@ void SoftwareMixer::waitForPass() const {
     }
 }
 
+bool SoftwareMixer::settle() const {
+    const double seconds = 2.0 * period_.load(std::memory_order_relaxed) /
+                           std::max<uint32_t>(rate_.load(std::memory_order_relaxed), 1);
+    return fades_.settle(std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::duration<double>(seconds)));
+}
+
 void SoftwareMixer::mix(float* out, std::size_t frames) {
+    mixFrames(out, frames);
+    fades_.endPass();
+}
+
+void SoftwareMixer::mixFrames(float* out, std::size_t frames) {
     const uint32_t channels = channels_.load(std::memory_order_relaxed);
     const uint32_t rampLength = rampLength_.load(std::memory_order_relaxed);
     while (frames > 0) {
@@ -153,9 +166,9 @@ void SoftwareMixer::mix(float* out, std::size_t frames) {
         for (uint32_t i = 0; i < limit; ++i)
             if (SecondaryBuffer* b = slots_[i].load(std::memory_order_seq_cst))
                 b->mixInto(mixL_, mixR_, n, tmpL_, tmpR_, rampLength);
-        tails_.takeOrphans();
+        fades_.takeOrphans();
         passSeq_.fetch_add(1, std::memory_order_release);
-        tails_.drainInto(mixL_, mixR_, n);
+        fades_.drainInto(mixL_, mixR_, n);
 
         auto clip = [](float x) { return std::clamp(x, -1.0f, 1.0f); };
         if (channels == 1) {
@@ -182,7 +195,7 @@ void SoftwareMixer::render(void* out, std::size_t frames) {
     const std::size_t total = frames;
     while (frames > 0) {
         const std::size_t n = std::min(frames, Chunk);
-        mix(quantise_, n);
+        mixFrames(quantise_, n);
         const std::size_t samples = n * channels;
         if (eightBit) {
             for (std::size_t i = 0; i < samples; ++i) {
@@ -204,6 +217,7 @@ void SoftwareMixer::render(void* out, std::size_t frames) {
     if (OutputTap* tap = tap_.load(std::memory_order_seq_cst))
         tap->publish(outputFormat(), out, total);
     tapUsers_.fetch_sub(1, std::memory_order_release);
+    fades_.endPass();
 }
 
 } // namespace ws

@@ -6,14 +6,15 @@
 // The callback never waits: buffers are published in slots through atomic pointers, and a
 // thread that takes a buffer away (or stops it before rewriting its ring) waits instead,
 // for the callback to finish the pass it may be in (passSeq_ is odd during a pass). The
-// fades of stopped buffers reach the mix through tails_, after the buffers of each pass.
+// fades of stopped buffers reach the mix through fades_ (see FadeHandoff), after the buffers
+// of each pass; settle waits, for at most two device periods, until they have.
 //
 // One thread mixes at a time (the back end's callback thread, or a test calling render).
 // What render hands the device is also published to the output tap, when one is set (a
 // recording); setTap waits out a render that may still be publishing to the tap it replaces.
 #pragma once
 
-#include "FadeTails.h"
+#include "FadeHandoff.h"
 #include "SoundDevice.h"
 
 #include <array>
@@ -58,6 +59,12 @@ public:
     uint32_t deviceRate() const { return rate_.load(std::memory_order_relaxed); }
     // Null stops the copying; returns once no render is still using the previous tap.
     void setTap(std::shared_ptr<OutputTap> tap);
+    // Frames the back end asks for at each callback.
+    void setPeriod(uint32_t frames) { period_.store(frames, std::memory_order_relaxed); }
+    // Returns true once the fades of every buffer stopped or destroyed so far have been
+    // rendered and handed over (to the tap as well); false after two periods, when the
+    // device does not pull.
+    bool settle() const;
 
     // Mixing side: interleaved floats in the output channel count, clipped to [-1, 1].
     void mix(float* out, std::size_t frames);
@@ -71,11 +78,14 @@ public:
     // Returns once no mixing pass that began before the call is still running.
     void waitForPass() const;
     std::mutex& controlMutex() const { return controlMutex_; }
-    FadeTails& tails() { return tails_; }
+    FadeHandoff& fades() { return fades_; }
     // Output frames over which a stopped buffer fades out (as long as a gain ramp).
     uint32_t fadeLength() const { return rampLength_.load(std::memory_order_relaxed); }
 
 private:
+    // The mix without ending the pass (render publishes to the tap first).
+    void mixFrames(float* out, std::size_t frames);
+
     std::array<std::atomic<SecondaryBuffer*>, MaxBuffers> slots_{};
     std::atomic<uint32_t> slotLimit_{0}; // slots at and above are all empty
     std::atomic<uint64_t> passSeq_{0};   // odd while a pass runs
@@ -84,6 +94,7 @@ private:
     std::atomic<uint32_t> channels_{0};
     std::atomic<uint32_t> bits_{0};
     std::atomic<uint32_t> rampLength_{0};
+    std::atomic<uint32_t> period_{1024};
     mutable std::atomic<bool> lost_{false};
 
     // Guards the slot assignment, the output format's writers and every buffer's step.
@@ -98,8 +109,8 @@ private:
     std::atomic<OutputTap*> tap_{nullptr};
     std::atomic<uint32_t> tapUsers_{0};
 
-    // Stopped buffers' fades on their way to the mix (see FadeTails for its threads).
-    FadeTails tails_;
+    // Stopped buffers' fades on their way to the mix (see FadeHandoff for its threads).
+    FadeHandoff fades_;
 
     // Mixing side scratch.
     float mixL_[Chunk];

@@ -120,8 +120,15 @@ public:
     virtual bool lost() const = 0;
 
     // From now on every byte the device hands its hardware is also published to `tap`
-    // (null: to none); returns once the previous tap is no longer used.
+    // (null: to none); returns once the previous tap is no longer used. The fades of sounds
+    // stopped before the call reach the previous tap first (see settle).
     virtual void setOutputTap(std::shared_ptr<OutputTap> tap) = 0;
+
+    // Returns true once the fades of every buffer stopped or destroyed so far are in what
+    // the device has been handed; false after about two device periods when the device
+    // does not pull (stalled, gone, or a manual device nobody renders). Closing a device
+    // waits on this, so a sound stopped just before is heard fading out, not cut.
+    virtual bool settle() = 0;
 };
 
 // A back end: SDL2 for real output, or the manual one for tests.

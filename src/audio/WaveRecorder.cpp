@@ -50,8 +50,11 @@ void WaveRecorder::finish() {
     }
     tap_->close();
     if (file_) {
-        sf_close(file_);
+        // Closing writes the header a last time, and may fail as any write.
+        const int code = sf_close(file_);
         file_ = nullptr;
+        if (code != SF_ERR_NO_ERROR && !failed())
+            fail(sf_error_number(code));
     }
 }
 

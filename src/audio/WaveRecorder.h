@@ -49,7 +49,8 @@ public:
     const std::shared_ptr<OutputTap>& tap() const { return tap_; }
     const std::string& path() const { return path_; }
 
-    // Writes what the tap still holds and closes the file; later calls do nothing.
+    // Writes what the tap still holds and closes the file; later calls do nothing. A write
+    // that fails here shows in failed() as any other.
     void finish();
 
     uint64_t framesWritten() const { return written_.load(std::memory_order_relaxed); }

@@ -88,12 +88,18 @@ void RecordingControl::start(const QString& path) {
 void RecordingControl::stop() {
     if (!recording())
         return;
-    const QString path = QString::fromStdString(recorder_->path());
-    const double seconds = recorder_->secondsWritten();
-    const uint64_t dropped = recorder_->framesDropped();
-    const double rate = recorder_->tap()->format().nSamplesPerSec;
-    finishRecorder();
-    QString text = QStringLiteral("Recorded %1 to %2").arg(elapsedText(seconds), path);
+    // Finished first: the last fades and the final drain count, and so does a write that
+    // failed in them or after the last poll.
+    const auto done = finishRecorder();
+    if (done->failed()) {
+        report(*done, writeFailure(*done));
+        return;
+    }
+    const uint64_t dropped = done->framesDropped();
+    const double rate = done->tap()->format().nSamplesPerSec;
+    QString text =
+        QStringLiteral("Recorded %1 to %2")
+            .arg(elapsedText(done->secondsWritten()), QString::fromStdString(done->path()));
     if (dropped > 0)
         text += QStringLiteral(" (%1 ms could not be written in time and are missing)")
                     .arg(std::llround(dropped * 1000.0 / rate));
@@ -104,10 +110,7 @@ void RecordingControl::poll() {
     if (!recording())
         return;
     if (recorder_->failed()) {
-        fail(QStringLiteral("The recording stopped: could not write to \"%1\": %2. What was "
-                            "recorded until then is kept.")
-                 .arg(QString::fromStdString(recorder_->path()),
-                      QString::fromStdString(recorder_->failure())));
+        fail(writeFailure(*recorder_));
         return;
     }
     if (recorder_->formatChanged()) {
@@ -119,24 +122,31 @@ void RecordingControl::poll() {
     showState();
 }
 
+QString RecordingControl::writeFailure(const WaveRecorder& recorder) {
+    return QStringLiteral("The recording stopped: could not write to \"%1\": %2. What was "
+                          "recorded until then is kept.")
+        .arg(QString::fromStdString(recorder.path()), QString::fromStdString(recorder.failure()));
+}
+
 void RecordingControl::fail(const QString& why) {
     // Ended before the box, so the timer's next runs during the box find nothing to do.
-    const double seconds = recorder_->secondsWritten();
-    const QString path = QString::fromStdString(recorder_->path());
-    finishRecorder();
+    report(*finishRecorder(), why);
+}
+
+void RecordingControl::report(const WaveRecorder& done, const QString& why) {
     status_(QStringLiteral("Recorded %1 to %2; the recording stopped.")
-                .arg(elapsedText(seconds), path));
+                .arg(elapsedText(done.secondsWritten()), QString::fromStdString(done.path())));
     showError(window_, why);
 }
 
-void RecordingControl::finishRecorder() {
-    if (!recorder_)
-        return;
+std::unique_ptr<WaveRecorder> RecordingControl::finishRecorder() {
+    auto done = std::move(recorder_);
+    // The device plays the fades of sounds just stopped into the tap before it lets go.
     mixer_.setOutputTap(nullptr);
-    recorder_->finish();
-    recorder_.reset();
+    done->finish();
     timer_->stop();
     showState();
+    return done;
 }
 
 void RecordingControl::showState() {

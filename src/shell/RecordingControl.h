@@ -35,8 +35,9 @@ public:
     bool recording() const { return recorder_ != nullptr; }
     // Starts a recording into `path` (no dialog); throws with the reason when it cannot.
     void start(const QString& path);
-    // Ends the recording, if any, keeping what was written, and says so in the status.
-    // The window calls it while its mixer is still there.
+    // Ends the recording, if any, keeping what was written, and says so in the status with
+    // the length written; a write that failed on the way is an error box instead. The window
+    // calls it while its mixer is still there.
     void stop();
 
 private:
@@ -44,7 +45,13 @@ private:
     void poll();
     // Ends the recording and shows `why` in an error box.
     void fail(const QString& why);
-    void finishRecorder();
+    // What a recording that ended in a write failure says.
+    static QString writeFailure(const WaveRecorder& recorder);
+    // Tells how long `done` got, in the status, and `why` it stopped, in an error box.
+    void report(const WaveRecorder& done, const QString& why);
+    // Ends the recording (the caller checks that there is one) and hands back the finished
+    // recorder, whose counts and failure are final.
+    std::unique_ptr<WaveRecorder> finishRecorder();
     void showState();
 
     QWidget* window_;

@@ -1,13 +1,22 @@
 // The mixer device through the manual back end: device lists and selection, the properties
-// and what an open does with them, closing, and what survives failures.
+// and what an open does with them, closing, what survives failures, and the last fade of a
+// sound stopped just before the device or the recording goes.
 #include "audio/Mixer.h"
 #include "ManualBackEnd.h"
+#include "TestSupport.h"
 #include "audio/AudioErrors.h"
 #include "audio/DeviceResult.h"
+#include "audio/MixerChannel.h"
+#include "audio/WaveRecorder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace ws {
@@ -219,6 +228,91 @@ TEST(MixerTest, ALostDeviceIsOpenedAgainOnTheNextRequest) {
     EXPECT_FALSE(second.lost());
     EXPECT_EQ(&second, backEnd.system().current());
     EXPECT_EQ(mixer.changes, 3);
+}
+
+// The last sample that is not silent: low after a fade, the sound's level after a cut.
+int16_t lastSound(const std::vector<int16_t>& left) {
+    for (auto i = left.size(); i-- > 0;)
+        if (left[i] != 0)
+            return left[i];
+    return 0;
+}
+
+TEST(MixerTest, TheLastFadeIsHeardAndRecordedWhateverEndsTheSound) {
+    // A steady loop at half scale (a cut anywhere ends on 16384), rendered by a sound card on
+    // a thread of its own, as SDL's is, while the device is closed or switched, the take ends,
+    // or the sound is stopped, played and stopped at once.
+    test::TempDir dir;
+    test::writeWav(dir / "level.wav", 1, 44100, 16, std::vector<int16_t>(44100, 16384));
+    enum class Then { CloseDevice, SwitchDevice, EndTake, StopPlayStop };
+    for (Then then : {Then::CloseDevice, Then::SwitchDevice, Then::EndTake, Then::StopPlayStop}) {
+        SCOPED_TRACE(static_cast<int>(then));
+        test::ManualBackEnd backEnd(TwoDevices);
+        // The wait for a fade is two periods; the card may be held up on a busy machine.
+        backEnd.system().setDevicePeriod(10 * 44100);
+        Mixer mixer;
+        MixerChannel channel(mixer);
+        channel.setFileName((dir / "level.wav").string());
+        channel.setLoop(true);
+        WaveFormat format;
+        mixer.soundDevice().primaryFormat(&format);
+        WaveRecorder take((dir / "take.wav").string(), format);
+        mixer.setOutputTap(take.tap());
+
+        std::vector<int16_t> heard; // left side, kept by the card until it stops
+        std::atomic<std::size_t> rendered{0};
+        std::atomic<bool> done{false};
+        std::thread card([&] {
+            std::vector<int16_t> out(2 * 256);
+            while (!done) {
+                if (backEnd.system().renderCurrent(out.data(), 256)) {
+                    for (std::size_t i = 0; i < 256; ++i)
+                        heard.push_back(out[2 * i]);
+                    rendered += 256;
+                }
+                // About as fast as it plays, so the recording's writer keeps up.
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        auto renderMore = [&, from = std::size_t(0)]() mutable {
+            for (from = rendered; rendered < from + 4410;)
+                std::this_thread::yield();
+        };
+        channel.play();
+        renderMore();
+        switch (then) {
+        case Then::CloseDevice:
+            mixer.closeDevice();
+            break;
+        case Then::SwitchDevice:
+            mixer.selectDevice(1);
+            mixer.closeDevice();
+            mixer.soundDevice();
+            renderMore();
+            break;
+        case Then::EndTake:
+            // The order of a window that closes: its channels go, then the recording.
+            channel.stop();
+            mixer.setOutputTap(nullptr);
+            renderMore();
+            break;
+        case Then::StopPlayStop:
+            channel.stop();
+            channel.play();
+            channel.stop();
+            renderMore();
+            break;
+        }
+        done = true;
+        card.join();
+        mixer.setOutputTap(nullptr);
+        take.finish();
+        EXPECT_LT(std::abs(lastSound(heard)), 200);
+        const auto recorded = test::waveLeft(dir / "take.wav");
+        ASSERT_GT(recorded.size(), 4410u);
+        EXPECT_GT(*std::max_element(recorded.begin(), recorded.end()), 16000);
+        EXPECT_LT(std::abs(lastSound(recorded)), 200);
+    }
 }
 
 } // namespace

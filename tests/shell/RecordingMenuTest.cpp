@@ -1,13 +1,19 @@
 // File > Record to WAV in the real window on the manual back end: a place that cannot be
 // written and a disk that fills up end in a box that says why, with the menu and the status
-// bar back as before; closing the window while recording leaves the whole take.
+// bar back as before, also when the disk fills up just before Stop; closing the window while
+// recording leaves the whole take, down to the fades of the sounds the close stops.
 #include "FileDialogAnswer.h"
 #include "FileSizeLimit.h"
 #include "ShownWindowTest.h"
+#include "Signals.h"
+#include "shell/RecordingControl.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <atomic>
+#include <thread>
 
 using namespace ws;
 using namespace ws::test;
@@ -42,6 +48,13 @@ protected:
 };
 
 TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
+    // The wait for fades at the close is two periods: generous here, for a busy machine.
+    auto& system = dynamic_cast<ManualSoundSystem&>(soundSystem());
+    struct Period {
+        ManualSoundSystem& system;
+        ~Period() { system.setDevicePeriod(ManualSoundSystem::DefaultPeriod); }
+    } period{system};
+    system.setDevicePeriod(44100);
     startShown("Diesel");
     ASSERT_NE(item(), nullptr);
     ASSERT_NE(indicator(), nullptr);
@@ -74,20 +87,55 @@ TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
     EXPECT_GT(declaredWaveDataBytes(full), 40000u);
     EXPECT_LE(std::filesystem::file_size(full), 60000u);
 
-    // A take still running when the window closes is finished with everything played.
+    // The disk fills up with no look at the recording before Stop (3 s played at once): Stop
+    // says so, with the length that was written.
+    const auto late = dir / "late.wav";
+    {
+        FileSizeLimit limit(200000);
+        recordTo(qpath(late));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return indicator()->isVisible(); }, Patience));
+        std::vector<int16_t> out(441 * 2);
+        for (int i = 0; i < 300; ++i)
+            device()->render(out.data(), 441);
+        item()->trigger();
+    }
+    ASSERT_EQ(errors.size(), 2) << "a failed take was reported as recorded";
+    EXPECT_TRUE(errors.back().contains(qpath(late))) << errors.back().toStdString();
+    EXPECT_TRUE(idle());
+    EXPECT_EQ(
+        window->statusText(),
+        QStringLiteral("Recorded %1 to %2; the recording stopped.")
+            .arg(elapsedText(double(declaredWaveDataBytes(late)) / (44100 * 4)), qpath(late)));
+
+    // A take running when the window closes keeps everything played, down to the fades of the
+    // sounds the close stops (a sound card on a thread of its own renders them).
     const auto closing = dir / "closing.wav";
     recordTo(qpath(closing));
     ASSERT_TRUE(QTest::qWaitFor([&] { return indicator()->isVisible(); }, Patience));
     play(44100);
     EXPECT_TRUE(QTest::qWaitFor([&] { return indicator()->text().endsWith(" 0:01"); }, Patience))
         << indicator()->text().toStdString();
+    std::atomic<bool> closed{false};
+    std::thread card([&] {
+        std::vector<int16_t> out(441 * 2);
+        while (!closed) {
+            system.renderCurrent(out.data(), 441);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the writer keeps up
+        }
+    });
     window->close();
+    closed = true;
+    card.join();
+    const auto take = waveLeft(closing);
+    ASSERT_GE(take.size(), 44100u);
+    EXPECT_FALSE(silent({take.begin() + 44100 - 441, take.begin() + 44100})) << "nothing played";
+    EXPECT_TRUE(silent(take, take.size() - 88)) << "the take ends in a step";
     // Whatever the device still plays after the close is not the take's.
     if (device())
         play(4410);
     QTest::qWait(200);
-    EXPECT_EQ(declaredWaveDataBytes(closing), 44100u * 4);
-    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(waveLeft(closing).size(), take.size());
+    EXPECT_EQ(errors.size(), 2);
 }
 
 } // namespace

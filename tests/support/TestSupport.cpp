@@ -53,6 +53,21 @@ void writeWav(const fs::path& file, int channels, int rate, int bits,
     sf_close(sf);
 }
 
+std::vector<int16_t> waveLeft(const fs::path& file) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(file.c_str(), SFM_READ, &info);
+    if (!sf)
+        return {};
+    std::vector<int16_t> frames(static_cast<std::size_t>(info.frames * info.channels));
+    frames.resize(static_cast<std::size_t>(
+        sf_read_short(sf, frames.data(), static_cast<sf_count_t>(frames.size()))));
+    sf_close(sf);
+    std::vector<int16_t> left(frames.size() / std::size_t(info.channels));
+    for (std::size_t i = 0; i < left.size(); ++i)
+        left[i] = frames[i * std::size_t(info.channels)];
+    return left;
+}
+
 void touch(const fs::path& file) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::app).flush();

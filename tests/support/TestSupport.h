@@ -37,6 +37,9 @@ private:
 void writeWav(const std::filesystem::path& file, int channels, int rate, int bits,
               const std::vector<int16_t>& samples);
 
+// The left side (or only channel) of a 16-bit wave file's samples; empty when unreadable.
+std::vector<int16_t> waveLeft(const std::filesystem::path& file);
+
 // Sets environment variables for one test and puts the old values back afterwards.
 class ScopedEnv {
 public:
