@@ -9,7 +9,7 @@ packages=(
   libsndfile1-dev libsdl2-dev libebur128-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils xvfb xauth
-  valgrind
+  valgrind wine wine64
   desktop-file-utils appstream dpkg-dev
   clang libclang-rt-14-dev file
 )
