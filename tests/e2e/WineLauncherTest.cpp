@@ -55,7 +55,7 @@ long long processRunning(const fs::path& program) {
 TEST(WineLauncherTest, TheBatchFileStartsTheProgramOnTheAssetFolderThroughWine) {
     TempDir dir;
     // Names cmd would not read back as written are refused, and nothing is written.
-    for (const QString name :
+    for (const QString& name :
          {QStringLiteral("Z:\\Jos\u00e9\\w.exe"), QStringLiteral("Z:\\a\"b.exe")})
         EXPECT_THROW(WriteOpenWithBatch(qpath(dir / "w.bat"), name), std::runtime_error);
     EXPECT_FALSE(fs::exists(dir / "w.bat"));
