@@ -37,10 +37,9 @@ inline std::filesystem::path installProgram(const std::filesystem::path& dir) {
     return program;
 }
 
-// Starts a copy of the program in `dir` with `arguments` and `env` added to this process's
-// environment, its data and Wine prefix in `dir`, and waits until it catches SIGTERM. Unless
-// it is a first start, every simulator version is answered, so the Open-With installer
-// stays away.
+// Starts a copy of the program in `dir` with `arguments`, its data and Wine prefix in `dir`,
+// `env` added, and waits until it catches SIGTERM. Unless it is a first start, every
+// simulator version is answered, so the Open-With installer stays away.
 inline bool launch(QProcess& process, const std::filesystem::path& dir,
                    const QStringList& arguments, const QProcessEnvironment& env = {},
                    bool firstStart = false) {

@@ -4,67 +4,52 @@
 
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStringList>
 #include <QTest>
 
 namespace ws::test {
 
 class XSession {
 public:
-    XSession() {
-        if (!available())
-            return;
-        // -displayfd picks a free display and writes its number once the server listens.
-        server_.start("Xvfb",
-                      {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
-        while (!server_.canReadLine() && server_.waitForReadyRead(30000)) {
-        }
-        const QString number = QString::fromUtf8(server_.readLine()).trimmed();
-        if (!number.isEmpty())
-            display_ = ":" + number;
-        // Told only once it answers a client.
-        if (!QTest::qWaitFor([&] { return xdotool({"getmouselocation"}); }, 30000))
-            display_.clear();
-    }
-    ~XSession() {
-        // Asked, so that it takes its socket and lock file away for the next one.
-        server_.terminate();
-        if (!server_.waitForFinished(10000))
-            server_.kill();
-        server_.waitForFinished();
-    }
-    XSession(const XSession&) = delete;
-    XSession& operator=(const XSession&) = delete;
-
     static bool available() {
         return !QStandardPaths::findExecutable("Xvfb").isEmpty() &&
                !QStandardPaths::findExecutable("xdotool").isEmpty();
     }
-    // ":<n>", or empty when the server did not come up.
-    const QString& display() const { return display_; }
+    // -displayfd picks a free display and writes its number once the server listens.
+    XSession() {
+        server_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp"});
+        while (!server_.canReadLine() && server_.waitForReadyRead(30000)) {
+        }
+        env_.insert("DISPLAY", ":" + QString::fromUtf8(server_.readLine()).trimmed());
+        env_.insert("QT_QPA_PLATFORM", "xcb");
+    }
+    ~XSession() { server_.terminate(); } // asked, so that it takes its socket away
+    // DISPLAY and the platform for a program to run on this server.
+    const QProcessEnvironment& environment() const { return env_; }
 
-    // Runs xdotool on this display; true when it succeeded, with its output in `out`.
+    // Runs xdotool on this display; true when it succeeded.
     bool xdotool(const QStringList& args, QString* out = nullptr) const {
         QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display_);
-        tool.setProcessEnvironment(env);
+        tool.setProcessEnvironment(env_);
         tool.start("xdotool", args);
         const bool done = tool.waitForFinished(60000) && tool.exitCode() == 0;
         if (out)
-            *out = QString::fromUtf8(tool.readAllStandardOutput());
+            *out = QString::fromUtf8(tool.readAllStandardOutput()).split('\n').front();
         return done;
     }
-    // The shown windows of process `pid`, a main window before the boxes it opens.
-    QStringList windowsOf(qint64 pid) const {
-        QString ids;
-        xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)}, &ids);
-        return ids.split('\n', Qt::SkipEmptyParts);
+    // Focuses the first window that process `pid` shows and holds `key` down for `ms`.
+    bool holdKey(qint64 pid, const QString& key, int ms) const {
+        QString window;
+        const QStringList search{"search", "--onlyvisible", "--pid", QString::number(pid)};
+        if (!QTest::qWaitFor([&] { return xdotool(search, &window); }, 30000) ||
+            !xdotool({"windowfocus", "--sync", window, "keydown", key}))
+            return false;
+        QTest::qWait(ms);
+        return xdotool({"keyup", key});
     }
 
 private:
     QProcess server_;
-    QString display_;
+    QProcessEnvironment env_;
 };
 
 } // namespace ws::test
