@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libsndfile1-dev libsdl2-dev libebur128-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  pulseaudio pulseaudio-utils xvfb xauth
+  pulseaudio pulseaudio-utils xvfb xauth xdotool
   valgrind wine wine64
   desktop-file-utils appstream dpkg-dev
   clang libclang-rt-14-dev file

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 
 namespace ws {
 
@@ -23,8 +24,20 @@ void HoldControls::add(QPushButton* button, int key, std::function<void()> press
     hold->key = key;
     hold->press = std::move(press);
     hold->release = std::move(release);
+    hold->keyUp = new QTimer(this);
+    hold->keyUp->setSingleShot(true);
+    hold->keyUp->setInterval(RepeatGapMs);
+    connect(hold->keyUp, &QTimer::timeout, this,
+            [this, held = hold.get()] { up(*held, &Hold::byKey); });
     button->installEventFilter(this);
     holds_.push_back(std::move(hold));
+}
+
+void HoldControls::dropAll() {
+    for (auto& hold : holds_) {
+        hold->keyUp->stop();
+        hold->byKey = hold->byMouse = false;
+    }
 }
 
 void HoldControls::down(Hold& hold, bool Hold::*source) {
@@ -46,6 +59,7 @@ void HoldControls::up(Hold& hold, bool Hold::*source) {
 
 void HoldControls::releaseAll() {
     for (auto& hold : holds_) {
+        hold->keyUp->stop();
         up(*hold, &Hold::byKey);
         up(*hold, &Hold::byMouse);
     }
@@ -63,12 +77,17 @@ bool HoldControls::keyEvent(QObject* watched, QEvent* event) {
         if (key->key() != hold->key)
             continue;
         if (event->type() == QEvent::KeyPress) {
+            if (hold->keyUp->isActive()) {
+                // The press of a repeat whose release came first: the hold goes on.
+                hold->keyUp->stop();
+                return true;
+            }
             // As with the mouse: only a control the user can see and use.
             if (!hold->button->isVisible() || !hold->button->isEnabled())
                 return false;
             down(*hold, &Hold::byKey);
-        } else {
-            up(*hold, &Hold::byKey);
+        } else if (hold->byKey) {
+            hold->keyUp->start();
         }
         // Taken, so that it does not travel on to the parents and come here again.
         return true;

@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 
 #include "AboutBox.h"
+#include "HoldControls.h"
 #include "PathText.h"
 #include "RadioGroup.h"
 #include "RecordingControl.h"
@@ -138,6 +139,9 @@ void MainWindow::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    // A horn or bell still held is let go by the window's deactivation, which comes after
+    // the channels have gone.
+    holds_->dropAll();
     // The sound timers' handlers use the channels.
     for (Timer* t : {Timer1, Timer2, Timer3, Timer4})
         t->setEnabled(false);
@@ -180,6 +184,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // reported by the handler boundary.
     runHandler(this, [this] { FormClose(); });
     event->accept();
+    emit closed();
 }
 
 void MainWindow::Exit1Click() {

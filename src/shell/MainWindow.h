@@ -88,6 +88,10 @@ public:
     // Shows the asset folder's name in LAsset when a sound type is selected.
     void assetFolderLabel();
 
+signals:
+    // The window has closed for good: FormClose has run.
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // Folders and wave files dropped on the window (Dropping.cpp).

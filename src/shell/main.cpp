@@ -25,6 +25,9 @@ int main(int argc, char** argv) {
 #endif
     ws::StartupWork work;
     ws::Application app(argc, argv);
+    // A signal during start-up cancels the boxes it shows (a bad argument, a folder of no
+    // sound type) and then closes the window as soon as it is made.
+    ws::watchCloseSignals();
     work.finish();
 
     ws::StartOptions options;
@@ -32,7 +35,11 @@ int main(int argc, char** argv) {
     options.arguments = QCoreApplication::arguments().mid(1);
 
     ws::MainWindow window(options);
-    ws::closeOnSignals(window);
+    if (!ws::closeOnSignals(window))
+        return 0;
+    // The program ends with its window, also when a box opened after the close began is
+    // still up: Qt's own rule would wait for the last window, and a box never ends it.
+    QObject::connect(&window, &ws::MainWindow::closed, &app, [] { QCoreApplication::exit(0); });
     ws::probeStartup(&window);
     window.show();
     return app.exec();

@@ -3,8 +3,14 @@
 // would.
 #pragma once
 
+#include "QtPath.h"
 #include "TestSupport.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -29,6 +35,28 @@ inline std::filesystem::path installProgram(const std::filesystem::path& dir) {
     const std::filesystem::path program = dir / "whistlestop";
     std::filesystem::copy_file(WS_PROGRAM, program);
     return program;
+}
+
+// Starts a copy of the program in `dir` with `arguments`, its data and Wine prefix in `dir`,
+// `env` added, and waits until it catches SIGTERM. Unless it is a first start, every
+// simulator version is answered, so the Open-With installer stays away.
+inline bool launch(QProcess& process, const std::filesystem::path& dir,
+                   const QStringList& arguments, const QProcessEnvironment& env = {},
+                   bool firstStart = false) {
+    QFile settings(qpath(dir / "whistlestop.ini"));
+    if (!firstStart && settings.open(QIODevice::WriteOnly))
+        settings.write("[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\n"
+                       "TS12dir=NotFound\r\n");
+    settings.close();
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    all.insert("QT_QPA_PLATFORM", "offscreen");
+    all.insert("WINEPREFIX", qpath(dir / "wine")); // no simulator: the installer asks
+    all.insert("XDG_DATA_HOME", qpath(dir / "data"));
+    all.insert(env);
+    process.setProcessEnvironment(all);
+    process.start(qpath(installProgram(dir)), arguments);
+    return process.waitForStarted(30000) &&
+           QTest::qWaitFor([&] { return catches(process.processId(), SIGTERM); }, 30000);
 }
 
 } // namespace ws::test

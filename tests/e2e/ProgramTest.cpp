@@ -1,5 +1,6 @@
 // The real program as a separate process: it starts on a demo set and a signal from the
-// desktop session closes it the way File > Exit does, writing its settings.
+// desktop session closes it the way File > Exit does, writing its settings, also from the
+// boxes it shows at start-up.
 #include "ProgramProcess.h"
 #include "QtPath.h"
 #include "TestSupport.h"
@@ -28,20 +29,9 @@ class ProgramTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(ProgramTest, ASignalClosesTheWindowAndWritesTheSettings) {
     TempDir dir;
-    const fs::path program = installProgram(dir.path());
     const QString diesel = qpath(demoDir() / "Diesel");
-
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("WINEPREFIX", qpath(dir / "wine")); // no simulator: the installer asks
-    env.insert("XDG_DATA_HOME", qpath(dir / "data"));
-    process.setProcessEnvironment(env);
-    process.start(qpath(program), {diesel});
-    ASSERT_TRUE(process.waitForStarted(30000));
-    for (int i = 0; i < 3000 && !catches(process.processId(), GetParam()); ++i)
-        QTest::qWait(10);
-    ASSERT_TRUE(catches(process.processId(), GetParam()));
+    ASSERT_TRUE(launch(process, dir.path(), {diesel}, {}, true));
     if (GetParam() == SIGTERM) {
         // A first start: five seconds on, the Open-With installer prompts and, two seconds
         // later, waits in its folder browser. A session that ends then must still end the
@@ -58,6 +48,23 @@ TEST_P(ProgramTest, ASignalClosesTheWindowAndWritesTheSettings) {
     EXPECT_TRUE(settings.contains("[MRU]\r\ncurrent_dir=" + diesel.toUtf8() + "/\r\n"))
         << settings.toStdString();
     EXPECT_TRUE(settings.contains("[Program]\r\nVersion=1.03\r\n"));
+}
+
+TEST(ProgramTest, ASignalEndsTheProgramFromAStartUpBox) {
+    // A folder that does not exist, and one of no sound type: each says so in a box.
+    TempDir dir;
+    fs::create_directory(dir / "empty");
+    for (const fs::path& folder : {dir / "none", dir / "empty"}) {
+        SCOPED_TRACE(folder.string());
+        QProcess process;
+        ASSERT_TRUE(launch(process, dir.path(), {qpath(folder)}));
+        QTest::qWait(2000); // the box is up by then, unless the machine is slow
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        ASSERT_TRUE(process.waitForFinished(60000)) << "the program did not end";
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_TRUE(readFile(dir / "whistlestop.ini").contains("[Program]\r\nVersion=1.03"));
+        fs::remove(dir / "whistlestop");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramTest, ::testing::Values(SIGTERM, SIGINT),

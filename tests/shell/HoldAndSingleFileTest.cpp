@@ -77,18 +77,19 @@ TEST_F(HoldAndSingleFileTest, HornAndBellSoundWhileHeldByAnyMouseButtonOrTheirKe
     EXPECT_EQ(file2(), "");
 
     // Holding H is holding the button. The keyboard repeats a held key; were a repeat a new
-    // press, the start file would begin again every 100 ms and the loop never come.
+    // press, the start file would begin again every 100 ms and the loop never come. Under
+    // load Qt may pass a repeat on as a plain release and press.
     sendKey(QEvent::KeyPress, Qt::Key_H);
     EXPECT_EQ(file2(), "horn_start.wav");
     for (int k = 0; k < 25; ++k) {
         QTest::qWait(100);
-        sendKey(QEvent::KeyRelease, Qt::Key_H, true);
-        sendKey(QEvent::KeyPress, Qt::Key_H, true);
+        sendKey(QEvent::KeyRelease, Qt::Key_H, k % 2);
+        sendKey(QEvent::KeyPress, Qt::Key_H, k % 2);
     }
     EXPECT_EQ(file1(), "horn_loop.wav");
     EXPECT_EQ(file2(), "");
     sendKey(QEvent::KeyRelease, Qt::Key_H);
-    EXPECT_EQ(file1(), "");
+    EXPECT_TRUE(waitFor([&] { return file1() == ""; }));
 
     // B rings the bell for as long as it is held.
     sendKey(QEvent::KeyPress, Qt::Key_B);
@@ -96,7 +97,7 @@ TEST_F(HoldAndSingleFileTest, HornAndBellSoundWhileHeldByAnyMouseButtonOrTheirKe
     QTest::qWait(2500); // longer than the file: it loops
     EXPECT_TRUE(window->mixerChannel2()->isPlaying());
     sendKey(QEvent::KeyRelease, Qt::Key_B);
-    EXPECT_EQ(file2(), "");
+    EXPECT_TRUE(waitFor([&] { return file2() == ""; }));
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
 
