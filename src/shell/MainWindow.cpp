@@ -143,8 +143,7 @@ void MainWindow::FormClose() {
     // the channels have gone.
     holds_->dropAll();
     // The sound timers' handlers use the channels.
-    for (Timer* t : {Timer1, Timer2, Timer3, Timer4})
-        t->setEnabled(false);
+    sound_.endRun();
     Channel1.reset();
     Channel2.reset();
     // After the channels, so the recording ends with their last fades.

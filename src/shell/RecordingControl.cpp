@@ -123,9 +123,13 @@ void RecordingControl::poll() {
 }
 
 QString RecordingControl::writeFailure(const WaveRecorder& recorder) {
+    // The library's reasons end in a full stop of their own.
+    QString reason = QString::fromStdString(recorder.failure());
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
     return QStringLiteral("The recording stopped: could not write to \"%1\": %2. What was "
                           "recorded until then is kept.")
-        .arg(QString::fromStdString(recorder.path()), QString::fromStdString(recorder.failure()));
+        .arg(QString::fromStdString(recorder.path()), reason);
 }
 
 void RecordingControl::fail(const QString& why) {

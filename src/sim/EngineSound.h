@@ -64,8 +64,9 @@ public:
     void DoSteam2();
     // Loops the chosen single wave file on Channel2, Channel1 silenced.
     void PlaySingleFile();
-    // Ends whatever plays at once, without a stop sound: every sound timer disarmed, both
-    // channels closed, Playing false. For the window's close, where no sound may outlive it.
+    // Ends the run at once, without a stop sound: every sound timer disarmed and Playing
+    // false, so that nothing of it runs again. For the window's close, which then takes the
+    // channels away.
     void endRun();
     // Lists the rpm numbers of the folder's "steam_loop_" files in RpmList and widens the
     // throttle to the 300-step speed control, at standstill.

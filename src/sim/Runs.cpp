@@ -92,8 +92,6 @@ void EngineSound::silenceLeftovers() {
 void EngineSound::endRun() {
     beginRun(SoundTypeNone);
     state_.Playing = false;
-    close(channel1());
-    close(channel2());
 }
 
 } // namespace ws

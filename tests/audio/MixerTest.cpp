@@ -3,6 +3,7 @@
 // sound stopped just before the device or the recording goes.
 #include "audio/Mixer.h"
 #include "ManualBackEnd.h"
+#include "SoundCard.h"
 #include "TestSupport.h"
 #include "audio/AudioErrors.h"
 #include "audio/DeviceResult.h"
@@ -12,11 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 namespace ws {
@@ -232,24 +230,20 @@ TEST(MixerTest, ALostDeviceIsOpenedAgainOnTheNextRequest) {
 
 // The last sample that is not silent: low after a fade, the sound's level after a cut.
 int16_t lastSound(const std::vector<int16_t>& left) {
-    for (auto i = left.size(); i-- > 0;)
-        if (left[i] != 0)
-            return left[i];
-    return 0;
+    const auto it = std::find_if(left.rbegin(), left.rend(), [](int16_t v) { return v != 0; });
+    return it == left.rend() ? 0 : *it;
 }
 
 TEST(MixerTest, TheLastFadeIsHeardAndRecordedWhateverEndsTheSound) {
-    // A steady loop at half scale (a cut anywhere ends on 16384), rendered by a sound card on
-    // a thread of its own, as SDL's is, while the device is closed or switched, the take ends,
-    // or the sound is stopped, played and stopped at once.
+    // A steady loop at half scale (a cut ends on 16384), played by a card on a thread of its
+    // own while the device is closed or switched, the take ends, or Stop, Play, Stop come at
+    // once.
     test::TempDir dir;
     test::writeWav(dir / "level.wav", 1, 44100, 16, std::vector<int16_t>(44100, 16384));
-    enum class Then { CloseDevice, SwitchDevice, EndTake, StopPlayStop };
-    for (Then then : {Then::CloseDevice, Then::SwitchDevice, Then::EndTake, Then::StopPlayStop}) {
-        SCOPED_TRACE(static_cast<int>(then));
+    for (int then = 0; then < 4; ++then) {
+        SCOPED_TRACE(then);
         test::ManualBackEnd backEnd(TwoDevices);
-        // The wait for a fade is two periods; the card may be held up on a busy machine.
-        backEnd.system().setDevicePeriod(10 * 44100);
+        backEnd.system().setDevicePeriod(10 * 44100); // a busy machine may hold the card up
         Mixer mixer;
         MixerChannel channel(mixer);
         channel.setFileName((dir / "level.wav").string());
@@ -258,56 +252,28 @@ TEST(MixerTest, TheLastFadeIsHeardAndRecordedWhateverEndsTheSound) {
         mixer.soundDevice().primaryFormat(&format);
         WaveRecorder take((dir / "take.wav").string(), format);
         mixer.setOutputTap(take.tap());
-
-        std::vector<int16_t> heard; // left side, kept by the card until it stops
-        std::atomic<std::size_t> rendered{0};
-        std::atomic<bool> done{false};
-        std::thread card([&] {
-            std::vector<int16_t> out(2 * 256);
-            while (!done) {
-                if (backEnd.system().renderCurrent(out.data(), 256)) {
-                    for (std::size_t i = 0; i < 256; ++i)
-                        heard.push_back(out[2 * i]);
-                    rendered += 256;
-                }
-                // About as fast as it plays, so the recording's writer keeps up.
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        });
-        auto renderMore = [&, from = std::size_t(0)]() mutable {
-            for (from = rendered; rendered < from + 4410;)
-                std::this_thread::yield();
-        };
+        test::SoundCard card(backEnd.system());
         channel.play();
-        renderMore();
-        switch (then) {
-        case Then::CloseDevice:
+        card.playOn(4410);
+        if (then == 0) {
             mixer.closeDevice();
-            break;
-        case Then::SwitchDevice:
+        } else if (then == 1) {
             mixer.selectDevice(1);
             mixer.closeDevice();
             mixer.soundDevice();
-            renderMore();
-            break;
-        case Then::EndTake:
-            // The order of a window that closes: its channels go, then the recording.
+        } else if (then == 2) { // a window that closes: its channels go, then the take
             channel.stop();
             mixer.setOutputTap(nullptr);
-            renderMore();
-            break;
-        case Then::StopPlayStop:
+        } else {
             channel.stop();
             channel.play();
             channel.stop();
-            renderMore();
-            break;
         }
-        done = true;
-        card.join();
+        if (then != 0)
+            card.playOn(4410);
+        EXPECT_LT(std::abs(lastSound(card.stop())), 200);
         mixer.setOutputTap(nullptr);
         take.finish();
-        EXPECT_LT(std::abs(lastSound(heard)), 200);
         const auto recorded = test::waveLeft(dir / "take.wav");
         ASSERT_GT(recorded.size(), 4410u);
         EXPECT_GT(*std::max_element(recorded.begin(), recorded.end()), 16000);

@@ -6,14 +6,12 @@
 #include "FileSizeLimit.h"
 #include "ShownWindowTest.h"
 #include "Signals.h"
+#include "SoundCard.h"
 #include "shell/RecordingControl.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <atomic>
-#include <thread>
 
 using namespace ws;
 using namespace ws::test;
@@ -115,17 +113,9 @@ TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
     play(44100);
     EXPECT_TRUE(QTest::qWaitFor([&] { return indicator()->text().endsWith(" 0:01"); }, Patience))
         << indicator()->text().toStdString();
-    std::atomic<bool> closed{false};
-    std::thread card([&] {
-        std::vector<int16_t> out(441 * 2);
-        while (!closed) {
-            system.renderCurrent(out.data(), 441);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the writer keeps up
-        }
-    });
+    SoundCard card(system);
     window->close();
-    closed = true;
-    card.join();
+    card.stop();
     const auto take = waveLeft(closing);
     ASSERT_GE(take.size(), 44100u);
     EXPECT_FALSE(silent({take.begin() + 44100 - 441, take.begin() + 44100})) << "nothing played";
