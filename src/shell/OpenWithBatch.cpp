@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace ws {
@@ -18,6 +19,14 @@ namespace {
     throw std::runtime_error(QStringLiteral("%1 \"%2\": %3")
                                  .arg(what, QDir::toNativeSeparators(path), reason)
                                  .toStdString());
+}
+
+// Printable ASCII without a double quote: what cmd reads back from a batch file as written,
+// once a "%" is doubled.
+bool readsBackAsWritten(const QString& name) {
+    return std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() <= 0x7E && c != QLatin1Char('"');
+    });
 }
 
 // The program's name as cmd reads it back. Cmd reads a batch file in the console's code page,
@@ -69,8 +78,16 @@ QString launcherProgram(const QString& program) {
 #ifdef Q_OS_WIN
     return QDir::toNativeSeparators(program);
 #else
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           QStringLiteral("/Whistlestop");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                     QStringLiteral("/Whistlestop");
+    QString name = wineNameOf(folder + QStringLiteral("/whistlestop.exe"));
+    if (!readsBackAsWritten(name)) {
+        // A data folder cmd cannot read back (a home folder named in another script): the
+        // link goes on the prefix's own C: drive instead, whose name is ASCII wherever the
+        // prefix lives. The simulators that run the batch file run in that prefix too.
+        name = QStringLiteral("C:\\users\\Public\\Whistlestop\\whistlestop.exe");
+        folder = simulatorDrivePath(QStringLiteral("C:\\users\\Public\\Whistlestop"));
+    }
     const QString link = folder + QStringLiteral("/whistlestop.exe");
     if (!QDir().mkpath(folder))
         fail(QStringLiteral("Cannot make the launcher link"), link,
@@ -85,7 +102,7 @@ QString launcherProgram(const QString& program) {
     QFile target(program);
     if (!target.link(link))
         fail(QStringLiteral("Cannot make the launcher link"), link, target.errorString());
-    return wineNameOf(link);
+    return name;
 #endif
 }
 

@@ -26,8 +26,10 @@ inline const QString BatchFileName = QStringLiteral("Whistlestop.bat");
 
 // The executable `program` as the batch file names it. On Windows, its own path. On Linux,
 // Wine's cmd starts a native program only under a name ending in ".exe": a link of that name
-// to `program` is made afresh in the user's data folder, and named by its Wine path. Throws
-// std::runtime_error naming the link and the reason when it cannot be made.
+// to `program` is made afresh in the user's data folder, and named by its Wine path; where
+// that name is not plain ASCII, in "C:\users\Public\Whistlestop" of the Wine prefix, and
+// named by that. Throws std::runtime_error naming the link and the reason when it cannot be
+// made.
 QString launcherProgram(const QString& program);
 
 // Writes the two-line batch file at `path` from scratch: "@echo off", then the quoted

@@ -50,9 +50,13 @@ long long processRunning(const fs::path& program) {
     return 0;
 }
 
+// The user's data folder, where the launcher link lives: one whose name cmd would expand, and
+// one whose name it cannot read back at all.
+class WineLauncherTest : public ::testing::TestWithParam<const char*> {};
+
 } // namespace
 
-TEST(WineLauncherTest, TheBatchFileStartsTheProgramOnTheAssetFolderThroughWine) {
+TEST_P(WineLauncherTest, TheBatchFileStartsTheProgramOnTheAssetFolderThroughWine) {
     TempDir dir;
     // Names cmd would not read back as written are refused, and nothing is written.
     for (const QString& name :
@@ -64,8 +68,7 @@ TEST(WineLauncherTest, TheBatchFileStartsTheProgramOnTheAssetFolderThroughWine) 
         GTEST_SKIP() << "Wine is not installed; the launcher is not tried through it";
     ScopedEnv env;
     env.set("WINEPREFIX", (dir / "wine").string());
-    // The launcher link lives in the user's data folder, here one whose name cmd would expand.
-    env.set("XDG_DATA_HOME", (dir / "100% done").string());
+    env.set("XDG_DATA_HOME", (dir / GetParam()).string());
     QProcessEnvironment wineEnv = QProcessEnvironment::systemEnvironment();
     wineEnv.insert("WINEDEBUG", "-all");
     wineEnv.insert("WINEDLLOVERRIDES", "mscoree,mshtml="); // no installer dialogs
@@ -155,3 +158,6 @@ TEST(WineLauncherTest, TheBatchFileStartsTheProgramOnTheAssetFolderThroughWine) 
     stop.start(QStandardPaths::findExecutable("wineserver"), {"-k"});
     stop.waitForFinished(30000);
 }
+
+INSTANTIATE_TEST_SUITE_P(DataFolders, WineLauncherTest,
+                         ::testing::Values("100% done", "Donn\u00e9es"));

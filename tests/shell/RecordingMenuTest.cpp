@@ -48,10 +48,6 @@ protected:
 TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
     // The wait for fades at the close is two periods: generous here, for a busy machine.
     auto& system = dynamic_cast<ManualSoundSystem&>(soundSystem());
-    struct Period {
-        ManualSoundSystem& system;
-        ~Period() { system.setDevicePeriod(ManualSoundSystem::DefaultPeriod); }
-    } period{system};
     system.setDevicePeriod(44100);
     startShown("Diesel");
     ASSERT_NE(item(), nullptr);
@@ -126,6 +122,7 @@ TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
     QTest::qWait(200);
     EXPECT_EQ(waveLeft(closing).size(), take.size());
     EXPECT_EQ(errors.size(), 2);
+    system.setDevicePeriod(ManualSoundSystem::DefaultPeriod);
 }
 
 } // namespace

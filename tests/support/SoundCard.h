@@ -14,19 +14,7 @@ namespace ws::test {
 
 class SoundCard {
 public:
-    explicit SoundCard(ManualSoundSystem& system)
-        : thread_([this, &system] {
-              std::vector<int16_t> out(2 * Block);
-              while (!done_) {
-                  if (system.renderCurrent(out.data(), Block)) {
-                      for (std::size_t i = 0; i < Block; ++i)
-                          heard_.push_back(out[2 * i]);
-                      rendered_ += Block;
-                  }
-                  // So that a recording's writer keeps up.
-                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
-              }
-          }) {}
+    explicit SoundCard(ManualSoundSystem& system) : thread_([this, &system] { run(system); }) {}
     ~SoundCard() { stop(); }
     // Returns once `frames` more have been played.
     void playOn(std::size_t frames) {
@@ -42,8 +30,18 @@ public:
     }
 
 private:
-    static constexpr std::size_t Block = 441; // 10 ms, the period the manual device reports
-    std::vector<int16_t> heard_;              // the card thread's until it has stopped
+    static constexpr std::size_t Block = 441; // the manual device's period
+    void run(ManualSoundSystem& system) {
+        for (std::vector<int16_t> out(2 * Block); !done_;
+             std::this_thread::sleep_for(std::chrono::milliseconds(5))) // a recording keeps up
+            if (system.renderCurrent(out.data(), Block)) {
+                for (std::size_t i = 0; i < Block; ++i)
+                    heard_.push_back(out[2 * i]);
+                rendered_ += Block;
+            }
+    }
+
+    std::vector<int16_t> heard_; // the card thread's until it has stopped
     std::atomic<std::size_t> rendered_{0};
     std::atomic<bool> done_{false};
     std::thread thread_;
