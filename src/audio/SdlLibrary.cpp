@@ -74,6 +74,9 @@ struct Loaded {
         bind(table.AudioQuit, "SDL_AudioQuit");
         table.TLSCleanup =
             reinterpret_cast<decltype(table.TLSCleanup)>(symbol(library, "SDL_TLSCleanup"));
+        table.LinuxSetThreadPriorityAndPolicy =
+            reinterpret_cast<decltype(table.LinuxSetThreadPriorityAndPolicy)>(
+                symbol(library, "SDL_LinuxSetThreadPriorityAndPolicy"));
     }
 };
 

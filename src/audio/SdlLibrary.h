@@ -30,6 +30,8 @@ struct SdlLibrary {
     decltype(&::SDL_AudioInit) AudioInit = nullptr;
     decltype(&::SDL_AudioQuit) AudioQuit = nullptr;
     decltype(&::SDL_TLSCleanup) TLSCleanup = nullptr; // optional: SDL 2.0.16 on
+    // Optional (Linux, SDL 2.0.18 on): asks RealtimeKit where the process may not itself.
+    int (*LinuxSetThreadPriorityAndPolicy)(Sint64, int, int) = nullptr;
 
     // The loaded library's functions, or null when SDL2 cannot be loaded (loadError() says
     // why). Loaded once per process and kept until it ends.

@@ -1,14 +1,27 @@
 // SDL2 device list, device opening with driver fallback, and the devices themselves.
 #include "SdlSoundSystem.h"
 
+#include "CallbackPacing.h"
 #include "MixingDevice.h"
 #include "SoftwareMixer.h"
+#include "ThreadPriority.h"
 
 #include "SdlLibrary.h"
 
+#include <QDebug>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
+
+#ifdef __linux__
+#include <sched.h>
+#include <unistd.h>
+#endif
 
 namespace ws {
 
@@ -93,6 +106,11 @@ public:
 
     // Only for a system that has started (a device exists only then).
     const SdlLibrary& sdl() const { return *sdl_; }
+    const char* driver() {
+        std::lock_guard lock(mutex_);
+        const char* name = started_ ? sdl_->GetCurrentAudioDriver() : nullptr;
+        return name ? name : "no driver";
+    }
 
 private:
     bool start() {
@@ -109,9 +127,38 @@ private:
 
 namespace {
 
+// The period devices open with; any thread.
+std::atomic<uint16_t> openingPeriod{SdlSoundSystem::DevicePeriod};
+
 bool sameLayout(const WaveFormat& a, const WaveFormat& b) {
     return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
            a.wBitsPerSample == b.wBitsPerSample;
+}
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+long currentThreadId() {
+#ifdef __linux__
+    return static_cast<long>(::gettid());
+#else
+    return 1; // real-time scheduling is asked for on Linux only
+#endif
+}
+
+// RealtimeKit through SDL, which speaks D-Bus to it.
+int askRealtimeKit(long tid) {
+#ifdef __linux__
+    const SdlLibrary* sdl = SdlLibrary::load();
+    if (!sdl || !sdl->LinuxSetThreadPriorityAndPolicy)
+        return -1;
+    return sdl->LinuxSetThreadPriorityAndPolicy(tid, SDL_THREAD_PRIORITY_TIME_CRITICAL, SCHED_FIFO);
+#else
+    (void)tid;
+    return -1;
+#endif
 }
 
 // Until setPrimaryFormat asks for another, a device opens in this format.
@@ -119,7 +166,12 @@ WaveFormat openingFormat() {
     return WaveFormat::pcm(2, 44100, 16);
 }
 
-// An SDL device whose callback renders the mix; a new primary format reopens it.
+// An SDL device whose callback renders the mix; a new primary format reopens it, and so
+// does a longer period after the server ran dry.
+//
+// Threads: callbackThread_ and ranDry_ are written by the callback and read by the thread
+// that opened the stream; pacing_ and frameBytes_ belong to the callback while the stream
+// is open and are reset only while it is closed.
 class SdlDevice final : public MixingDevice<SoundDevice> {
 public:
     SdlDevice(std::shared_ptr<SdlAudio> audio, std::string id)
@@ -134,7 +186,7 @@ public:
         want.freq = static_cast<int>(format.nSamplesPerSec);
         want.format = format.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16SYS;
         want.channels = static_cast<Uint8>(format.nChannels);
-        want.samples = SdlSoundSystem::DevicePeriod;
+        want.samples = openingPeriod.load();
         want.callback = &SdlDevice::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
@@ -143,6 +195,10 @@ public:
             return false;
         dev_ = dev;
         frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
+        pacing_ = CallbackPacing(have.freq);
+        callbackThread_.store(0);
+        ranDry_.store(0);
+        period_ = have.samples;
         mixer().setOutputFormat(WaveFormat::pcm(have.channels, static_cast<uint32_t>(have.freq),
                                                 format.wBitsPerSample));
         mixer().setPeriod(have.samples);
@@ -151,7 +207,16 @@ public:
             return status(dev) == SDL_AUDIO_STOPPED;
         });
         audio_->sdl().PauseAudioDevice(dev_, 0);
+        raiseMixingThread(have);
         return true;
+    }
+
+    int32_t createSoundBuffer(const WaveFormat& format, uint32_t bytes,
+                              std::unique_ptr<SoundBuffer>* out) override {
+        // A new sound is where a longer period costs least: whatever plays is cut for the
+        // moment the stream takes to reopen, once, instead of at every gap to come.
+        growPeriodIfRunningDry();
+        return MixingDevice::createSoundBuffer(format, bytes, out);
     }
 
 private:
@@ -174,7 +239,48 @@ private:
 
     static void SDLCALL callback(void* user, Uint8* stream, int len) {
         auto* self = static_cast<SdlDevice*>(user);
-        self->mixer().render(stream, static_cast<std::size_t>(len) / self->frameBytes_);
+        const std::size_t frames = static_cast<std::size_t>(len) / self->frameBytes_;
+        if (self->callbackThread_.load(std::memory_order_relaxed) == 0)
+            self->callbackThread_.store(currentThreadId());
+        if (self->pacing_.ranDry(steadySeconds(), frames))
+            self->ranDry_.fetch_add(1, std::memory_order_relaxed);
+        self->mixer().render(stream, frames);
+    }
+
+    // Once the callback has run and named its thread: real-time scheduling for it, and a
+    // line in the log that says how the device plays.
+    void raiseMixingThread(const SDL_AudioSpec& have) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        long tid = 0;
+        while ((tid = callbackThread_.load()) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const std::string priority =
+            tid != 0 ? raiseToRealtime(tid, &askRealtimeKit) : "not started within a second";
+        qInfo().noquote() << QStringLiteral(
+                                 "whistlestop: sound output through %1 at %2 Hz in %3-frame "
+                                 "periods (%4 ms); mixing thread %5")
+                                 .arg(QString::fromUtf8(audio_->driver()))
+                                 .arg(have.freq)
+                                 .arg(have.samples)
+                                 .arg(1000.0 * have.samples / have.freq, 0, 'f', 1)
+                                 .arg(QString::fromStdString(priority));
+    }
+
+    void growPeriodIfRunningDry() {
+        const unsigned dry = ranDry_.load();
+        if (dev_ == 0 || dry < SdlSoundSystem::DryRunsToGrow ||
+            period_ >= SdlSoundSystem::LongestPeriod)
+            return;
+        const uint16_t from = period_;
+        openingPeriod.store(static_cast<uint16_t>(from * 2));
+        qInfo().noquote() << QStringLiteral("whistlestop: the sound server ran dry %1 times with "
+                                            "%2-frame periods; trying %3")
+                                 .arg(dry)
+                                 .arg(from)
+                                 .arg(from * 2);
+        closeStream();
+        if (!openStream(requestedFormat_))
+            mixer().markLost();
     }
 
     void closeStream() {
@@ -189,12 +295,24 @@ private:
     const std::string id_;
     SDL_AudioDeviceID dev_ = 0;
     uint32_t frameBytes_ = 4; // written only while the stream is closed
+    CallbackPacing pacing_{44100.0};
+    std::atomic<long> callbackThread_{0}; // the callback's kernel thread id, once it ran
+    std::atomic<unsigned> ranDry_{0};     // times the server ran dry since the stream opened
+    uint16_t period_ = 0;                 // the open stream's period
     WaveFormat requestedFormat_ = openingFormat();
 };
 
 } // namespace
 
 SdlSoundSystem::SdlSoundSystem() : audio_(SdlAudio::instance()) {}
+
+uint16_t SdlSoundSystem::startingPeriod() {
+    return openingPeriod.load();
+}
+
+void SdlSoundSystem::setStartingPeriod(uint16_t frames) {
+    openingPeriod.store(std::clamp<uint16_t>(frames, 64, LongestPeriod));
+}
 
 SdlSoundSystem::~SdlSoundSystem() = default;
 

@@ -1,5 +1,5 @@
 // The SDL2 output back end: the device list from SDL's audio subsystem (the system default
-// first) and devices whose SDL callback runs the software mixer.
+// first) and devices whose SDL callback runs the software mixer, on short periods.
 //
 // SDL's audio subsystem is started on first use and stopped when the last system or device
 // object that uses it is gone. Where the first driver SDL picks has nothing to open (no
@@ -29,12 +29,21 @@ class SdlSoundSystem : public SoundSystem {
 public:
     // The description of the first entry of the device list, the system default.
     static constexpr const char* DefaultDeviceDescription = "Default output device";
-    // Frames the device asks for at each callback. A sound server lets a stream run only as
-    // far ahead as one period; with 1024 frames (23 ms at 44100 Hz), a busy machine left the
-    // callback late often enough for the server to insert silence at the start of a stream
-    // and now and then in its middle. About 93 ms of headroom keeps the sound whole under
-    // load, a delay no one hears in Start or a throttle move.
-    static constexpr uint16_t DevicePeriod = 4096;
+    // Frames a device asks for at each callback: 512 (12 ms at 44100 Hz) keeps what the
+    // sound server reports for our stream well under 30 ms, so a key is heard as it goes
+    // down. The callback runs on a real-time thread where the system allows it (see
+    // ThreadPriority.h), which is what lets so short a period hold under load. A device
+    // whose server nevertheless ran dry twice (see CallbackPacing.h) doubles its period
+    // when the next sound starts, up to LongestPeriod, and says so on standard error; the
+    // process keeps the longer period for the devices it opens later.
+    static constexpr uint16_t DevicePeriod = 512;
+    static constexpr uint16_t LongestPeriod = 4096;
+    static constexpr unsigned DryRunsToGrow = 2;
+
+    // The period the devices of this process open with: DevicePeriod until a device had
+    // to grow it. Setting it (64..LongestPeriod) applies to the devices opened next.
+    static uint16_t startingPeriod();
+    static void setStartingPeriod(uint16_t frames);
 
     SdlSoundSystem();
     ~SdlSoundSystem() override;

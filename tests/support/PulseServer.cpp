@@ -162,6 +162,9 @@ void PulseServer::start() {
                                      "--use-pid-file=no",
                                      "--system=no",
                                      "--log-target=stderr",
+                                     // As a desktop starts its server.
+                                     "--high-priority=yes",
+                                     "--realtime=yes",
                                      "-L",
                                      "module-native-protocol-unix auth-anonymous=1 socket=" +
                                          (dir_.path() / "run" / "native").string()};
@@ -253,6 +256,20 @@ int PulseServer::pactl(const std::vector<std::string>& args, std::string* out) c
         *out = std::string(std::istreambuf_iterator<char>(in), {});
     }
     return status;
+}
+
+long PulseServer::streamLatencyUs() const {
+    std::string out;
+    if (pactl({"list", "sink-inputs"}, &out) != 0)
+        return -1;
+    long total = 0;
+    for (const char* key : {"Buffer Latency: ", "Sink Latency: "}) {
+        const auto at = out.find(key);
+        if (at == std::string::npos)
+            return -1;
+        total += std::atol(out.c_str() + at + std::strlen(key));
+    }
+    return total;
 }
 
 void PulseServer::kill() {

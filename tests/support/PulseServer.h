@@ -42,6 +42,9 @@ public:
     // Runs pactl on the server; returns its exit status (-1 if it did not end within 10 s)
     // and its output.
     int pactl(const std::vector<std::string>& args, std::string* out = nullptr) const;
+    // What the server reports for the first stream playing to it: its buffer plus its
+    // sink's latency, in microseconds; -1 when no stream plays.
+    long streamLatencyUs() const;
     // Kills the server outright, as when a sound server crashes.
     void kill();
     // Starts the server again after kill(), at the same address with the same sinks.

@@ -60,4 +60,17 @@ uint64_t declaredWaveDataBytes(const std::filesystem::path& file);
 // Creates an empty file (and its parent folders), for tests that only need a name to exist.
 void touch(const std::filesystem::path& file);
 
+// A busy process per core for as long as the object exists, as `yes > /dev/null` on each
+// core would be: the load that a sound must hold up under.
+class BusyLoops {
+public:
+    BusyLoops();
+    ~BusyLoops();
+    BusyLoops(const BusyLoops&) = delete;
+    BusyLoops& operator=(const BusyLoops&) = delete;
+
+private:
+    std::vector<int> pids_;
+};
+
 } // namespace ws::test
