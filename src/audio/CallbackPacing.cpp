@@ -10,10 +10,9 @@ bool CallbackPacing::ranDry(double now, std::size_t frames) {
         started_ = true;
         start_ = now;
     }
-    const double elapsed = now - start_;
-    const double lead = given_ - elapsed * rate_;
+    const double lead = given_ - (now - start_) * rate_;
     given_ += double(frames);
-    if (elapsed < WarmUp) {
+    if (given_ < WarmUp * rate_) {
         best_ = lead;
         return false;
     }

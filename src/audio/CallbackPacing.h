@@ -7,8 +7,8 @@
 //
 // The lead is compared with the best it has been, which sinks slowly (a sound card's clock
 // may run a little slow against the system's) and is taken afresh after each run dry, so
-// one gap counts once. The stream's first half second is its start-up (a server fills its
-// buffer, then starts its clock): nothing counts there.
+// one gap counts once. The stream's first half second of sound is its start-up (a server
+// fills its buffer, then starts its clock, which may take seconds): nothing counts there.
 //
 // Threads: used by the callback's thread only; no allocation, no system call.
 #pragma once
@@ -27,7 +27,7 @@ public:
     bool ranDry(double now, std::size_t frames);
 
 private:
-    static constexpr double WarmUp = 0.5;      // seconds
+    static constexpr double WarmUp = 0.5;      // seconds of frames handed over
     static constexpr double Drift = 0.0005;    // the slowest card clock allowed for
     static constexpr double DryPeriods = 2.0;  // a fall of this many requests is a gap
 

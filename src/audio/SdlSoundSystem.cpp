@@ -273,7 +273,7 @@ private:
             return;
         const uint16_t from = period_;
         openingPeriod.store(static_cast<uint16_t>(from * 2));
-        qInfo().noquote() << QStringLiteral("whistlestop: the sound server ran dry %1 times with "
+        qWarning().noquote() << QStringLiteral("whistlestop: the sound server ran dry %1 times with "
                                             "%2-frame periods; trying %3")
                                  .arg(dry)
                                  .arg(from)

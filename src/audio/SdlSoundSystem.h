@@ -36,7 +36,7 @@ public:
     // whose server nevertheless ran dry twice (see CallbackPacing.h) doubles its period
     // when the next sound starts, up to LongestPeriod, and says so on standard error; the
     // process keeps the longer period for the devices it opens later.
-    static constexpr uint16_t DevicePeriod = 512;
+    static constexpr uint16_t DevicePeriod = 1024;
     static constexpr uint16_t LongestPeriod = 4096;
     static constexpr unsigned DryRunsToGrow = 2;
 

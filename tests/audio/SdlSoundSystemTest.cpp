@@ -3,8 +3,10 @@
 // in; the other sink must stay silent; a server that dies makes the device lost.
 #include "audio/SdlSoundSystem.h"
 #include "DriverFallback.h"
+#include "LogCapture.h"
 #include "PulseServer.h"
 #include "Signals.h"
+#include "audio/CallbackPacing.h"
 #include "audio/Mixer.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +163,40 @@ TEST_F(SdlOnPulse, ADeviceWhoseServerDiesIsLostWithItsBuffers) {
     EXPECT_EQ(b->play(true), DeviceResult::BufferLost);
 }
 
+TEST_F(SdlOnPulse, AServerThatRunsDryTwiceGetsLongerPeriodsAtTheNextSound) {
+    test::LogCapture log;
+    SdlSoundSystem system;
+    std::unique_ptr<SoundDevice> d;
+    ASSERT_EQ(system.createDevice("", &d), DeviceResult::Ok);
+    const auto sound = noise(2 * 11025, 4, NoisePeak);
+    auto first = loopingBuffer(*d, sound);
+    ASSERT_EQ(first->play(true), DeviceResult::Ok);
+    // Past the stream's start-up: the server takes the sound, and a second more.
+    uint32_t start = 0, now = 0;
+    ASSERT_EQ(first->currentPosition(&start), DeviceResult::Ok);
+    for (int i = 0; i < 3000 && now == start; ++i) {
+        std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(first->currentPosition(&now), DeviceResult::Ok);
+    }
+    std::this_thread::sleep_for(1s);
+    for (int stall = 0; stall < 2; ++stall) {
+        server_->freeze(0.3);
+        std::this_thread::sleep_for(500ms);
+    }
+    auto second = loopingBuffer(*d, sound);
+    const uint16_t grown = SdlSoundSystem::startingPeriod();
+    SdlSoundSystem::setStartingPeriod(SdlSoundSystem::DevicePeriod);
+    EXPECT_EQ(grown, 2 * SdlSoundSystem::DevicePeriod);
+    EXPECT_TRUE(log.contains("ran dry 2 times with 1024-frame periods; trying 2048"));
+
+    // The sound that played on goes on in the reopened stream.
+    auto recording = server_->record("ws_alpha");
+    ASSERT_TRUE(recording);
+    recording->waitFor(2 * 44100, 30.0);
+    EXPECT_GE(longestTiledRun(recording->stop(), sound), 2 * 11025u);
+    EXPECT_FALSE(d->lost());
+}
+
 TEST(SdlSoundSystem, WithoutAnyServerThereIsNoDriverAndNoCrash) {
     test::TempDir dir;
     ScopedEnv env;
@@ -226,3 +262,30 @@ TEST(SdlSoundSystem, IsTheProcessWideDefault) {
 
 } // namespace
 } // namespace ws
+
+// The measure that decides when a device's period grows: a card that keeps pace, however
+// bursty its requests and however its clock drifts against the system's, never counts as
+// run dry; a callback held up by more than the buffer counts once per stall.
+TEST(CallbackPacing, CountsEachStallOnceAndNothingElse) {
+    const double rate = 44100.0;
+    const auto run = [&](double drift, double stallAt, double stall) {
+        ws::CallbackPacing pacing(rate);
+        int dry = 0;
+        double now = 0.3; // a server that starts its clock late: the start-up is forgiven
+        pacing.ranDry(0.0, 1024);
+        for (int call = 0; now < 600.0; ++call) {
+            // Requests of 1024 frames in pairs, as a server that wakes every other period.
+            const double step = (call % 2 ? 2048.0 : 0.0) / rate * (1.0 + drift);
+            now += step;
+            if (stallAt > 0 && now >= stallAt && now < stallAt + step + 1e-9)
+                now += stall;
+            dry += pacing.ranDry(now, 1024);
+        }
+        return dry;
+    };
+    EXPECT_EQ(run(0.0, 0, 0), 0);
+    EXPECT_EQ(run(200e-6, 0, 0), 0) << "a card 200 ppm slow";
+    EXPECT_EQ(run(-200e-6, 0, 0), 0) << "a card 200 ppm fast";
+    EXPECT_EQ(run(0.0, 100.0, 1024 / rate), 0) << "late by a period: the buffer covers it";
+    EXPECT_EQ(run(100e-6, 100.0, 0.2), 1) << "held up for 200 ms";
+}

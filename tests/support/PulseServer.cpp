@@ -272,6 +272,12 @@ long PulseServer::streamLatencyUs() const {
     return total;
 }
 
+void PulseServer::freeze(double seconds) {
+    ::kill(pid_, SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    ::kill(pid_, SIGCONT);
+}
+
 void PulseServer::kill() {
     if (pid_ <= 0)
         return;

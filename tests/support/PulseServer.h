@@ -45,6 +45,8 @@ public:
     // What the server reports for the first stream playing to it: its buffer plus its
     // sink's latency, in microseconds; -1 when no stream plays.
     long streamLatencyUs() const;
+    // Stops the server for `seconds`, as a machine too busy to run it would.
+    void freeze(double seconds);
     // Kills the server outright, as when a sound server crashes.
     void kill();
     // Starts the server again after kill(), at the same address with the same sinks.

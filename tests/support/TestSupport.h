@@ -60,6 +60,11 @@ uint64_t declaredWaveDataBytes(const std::filesystem::path& file);
 // Creates an empty file (and its parent folders), for tests that only need a name to exist.
 void touch(const std::filesystem::path& file);
 
+// Settings in which every simulator version is answered, so that the first-run set-up of the
+// Open-With launcher stays away from a window that a test drives.
+inline constexpr const char* LauncherAnswered =
+    "[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\nTS12dir=NotFound\r\n";
+
 // A busy process per core for as long as the object exists, as `yes > /dev/null` on each
 // core would be: the load that a sound must hold up under.
 class BusyLoops {
