@@ -1,6 +1,7 @@
 // The real main window for the benchmarks that time what a user does: one QApplication on
 // the offscreen platform for the whole run, a window on a demo set with its settings in a
-// scratch folder (the launcher's set-up answered) and every message box answered at once, and the user's clicks and keys.
+// scratch folder (the launcher's set-up answered) and every message box answered at once,
+// and the user's clicks and keys.
 #pragma once
 
 #include "QtPath.h"

@@ -121,6 +121,8 @@ void BM_StartToFirstSample(benchmark::State& state) {
 BENCHMARK(BM_StartToFirstSample)
     ->Arg(SdlSoundSystem::DevicePeriod)
     ->Arg(SdlSoundSystem::LongestPeriod)
-    ->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

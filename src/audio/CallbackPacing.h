@@ -27,9 +27,9 @@ public:
     bool ranDry(double now, std::size_t frames);
 
 private:
-    static constexpr double WarmUp = 0.5;      // seconds of frames handed over
-    static constexpr double Drift = 0.0005;    // the slowest card clock allowed for
-    static constexpr double DryPeriods = 2.0;  // a fall of this many requests is a gap
+    static constexpr double WarmUp = 0.5;     // seconds of frames handed over
+    static constexpr double Drift = 0.0005;   // the slowest card clock allowed for
+    static constexpr double DryPeriods = 2.0; // a fall of this many requests is a gap
 
     double rate_;
     bool started_ = false;

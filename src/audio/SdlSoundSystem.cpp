@@ -273,11 +273,12 @@ private:
             return;
         const uint16_t from = period_;
         openingPeriod.store(static_cast<uint16_t>(from * 2));
-        qWarning().noquote() << QStringLiteral("whistlestop: the sound server ran dry %1 times with "
-                                            "%2-frame periods; trying %3")
-                                 .arg(dry)
-                                 .arg(from)
-                                 .arg(from * 2);
+        qWarning().noquote() << QStringLiteral(
+                                    "whistlestop: the sound server ran dry %1 times with "
+                                    "%2-frame periods; trying %3")
+                                    .arg(dry)
+                                    .arg(from)
+                                    .arg(from * 2);
         closeStream();
         if (!openStream(requestedFormat_))
             mixer().markLost();

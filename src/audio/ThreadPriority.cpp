@@ -17,8 +17,7 @@ std::string raiseToRealtime(long tid, int (*rtkit)(long tid)) {
     param.sched_priority = MixingPriority;
     // Reset on fork: a program started from here must not inherit real-time scheduling
     // (RealtimeKit insists on it too).
-    if (sched_setscheduler(static_cast<pid_t>(tid), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) ==
-        0)
+    if (sched_setscheduler(static_cast<pid_t>(tid), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0)
         return "real-time (FIFO " + std::to_string(MixingPriority) + ")";
     const std::string refused = std::strerror(errno);
     if (rtkit && rtkit(tid) == 0 && sched_getscheduler(static_cast<pid_t>(tid)) >= 0 &&
@@ -26,8 +25,8 @@ std::string raiseToRealtime(long tid, int (*rtkit)(long tid)) {
         return "real-time through RealtimeKit";
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-    return "normal (nice " + std::to_string(errno == 0 ? nice : 0) + "); real-time was refused: " +
-           refused;
+    return "normal (nice " + std::to_string(errno == 0 ? nice : 0) +
+           "); real-time was refused: " + refused;
 #else
     (void)tid;
     (void)rtkit;

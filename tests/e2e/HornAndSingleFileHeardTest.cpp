@@ -134,7 +134,7 @@ TEST(HornAndSingleFileHeardTest, AWaveFileLoopsBitForBitForAMinuteUnderLoadAtLow
         loop.insert(loop.end(), played.begin(), played.end());
     const auto match = heardFrom(heard, loop, SdlSoundSystem::DevicePeriod);
     ASSERT_TRUE(match) << "the loop did not start within a period of its first frame";
-    EXPECT_GE(match->frames, minute) << "a gap or a lost frame under load: "
-                                     << describeBreak(heard, loop, *match);
+    EXPECT_GE(match->frames, minute)
+        << "a gap or a lost frame under load: " << describeBreak(heard, loop, *match);
     EXPECT_TRUE(session.boxes().isEmpty()) << session.boxes().join("; ").toStdString();
 }

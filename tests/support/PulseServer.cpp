@@ -154,6 +154,7 @@ void PulseServer::start() {
     }
     for (const char* sub : {"home", "run", "state"})
         fs::create_directories(dir_.path() / sub);
+    // High priority and real-time scheduling, as a desktop starts its server.
     std::vector<std::string> argv = {pulse,
                                      "-n",
                                      "--daemonize=no",
@@ -162,7 +163,6 @@ void PulseServer::start() {
                                      "--use-pid-file=no",
                                      "--system=no",
                                      "--log-target=stderr",
-                                     // As a desktop starts its server.
                                      "--high-priority=yes",
                                      "--realtime=yes",
                                      "-L",

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <sndfile.h>
 #include <stdexcept>
-#include <csignal>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
