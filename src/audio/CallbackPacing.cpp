@@ -17,7 +17,7 @@ bool CallbackPacing::ranDry(double now, std::size_t frames) {
         return false;
     }
     best_ = std::max(best_ - Drift * double(frames), lead);
-    if (lead >= best_ - DryPeriods * double(frames))
+    if (lead >= best_ - buffered_)
         return false;
     best_ = lead;
     return true;

@@ -19,19 +19,20 @@ namespace ws {
 
 class CallbackPacing {
 public:
-    // `rate`: the device's frames per second.
-    explicit CallbackPacing(double rate) : rate_(rate) {}
+    // `rate`: the device's frames per second; `buffered`: how many frames ahead of the
+    // device the server holds at most (a late callback shorter than that is not heard).
+    CallbackPacing(double rate, double buffered) : rate_(rate), buffered_(buffered) {}
 
     // At the start of each callback: `now` in seconds of a steady clock, `frames` the size
     // of this request. True when the device ran dry since the previous callback.
     bool ranDry(double now, std::size_t frames);
 
 private:
-    static constexpr double WarmUp = 0.5;     // seconds of frames handed over
-    static constexpr double Drift = 0.0005;   // the slowest card clock allowed for
-    static constexpr double DryPeriods = 2.0; // a fall of this many requests is a gap
+    static constexpr double WarmUp = 0.5;   // seconds of frames handed over
+    static constexpr double Drift = 0.0005; // the slowest card clock allowed for
 
     double rate_;
+    double buffered_;
     bool started_ = false;
     double start_ = 0.0;
     double given_ = 0.0; // frames handed over before this callback

@@ -8,6 +8,7 @@
 
 #include "SdlLibrary.h"
 
+#include <QByteArray>
 #include <QDebug>
 
 #include <algorithm>
@@ -127,8 +128,16 @@ private:
 
 namespace {
 
-// The period devices open with; any thread.
+// The period devices open with, and the server buffer they ask for; any thread.
 std::atomic<uint16_t> openingPeriod{SdlSoundSystem::DevicePeriod};
+std::atomic<unsigned> serverBufferMs{SdlSoundSystem::ServerBufferMs};
+// False where the user's environment sets the server buffer: it is theirs to choose.
+std::atomic<bool> serverBufferOurs{false};
+
+// libpulse reads this when a stream connects, over the buffer SDL asks for.
+void askServerBuffer(unsigned ms) {
+    qputenv("PULSE_LATENCY_MSEC", QByteArray::number(ms));
+}
 
 bool sameLayout(const WaveFormat& a, const WaveFormat& b) {
     return a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
@@ -195,7 +204,7 @@ public:
             return false;
         dev_ = dev;
         frameBytes_ = static_cast<uint32_t>(have.channels) * (format.wBitsPerSample / 8);
-        pacing_ = CallbackPacing(have.freq);
+        pacing_ = CallbackPacing(have.freq, bufferedFrames(have));
         callbackThread_.store(0);
         ranDry_.store(0);
         period_ = have.samples;
@@ -247,6 +256,16 @@ private:
         self->mixer().render(stream, frames);
     }
 
+    // What the server holds ahead of the device at most: the buffer asked of PulseAudio
+    // over the period, or SDL's own two periods elsewhere.
+    double bufferedFrames(const SDL_AudioSpec& have) {
+        const double periods = 2.0 * have.samples;
+        if (std::strcmp(audio_->driver(), "pulseaudio") != 0)
+            return periods;
+        const double ms = qEnvironmentVariableIntValue("PULSE_LATENCY_MSEC");
+        return std::max(periods, ms * have.freq / 1000.0 + have.samples);
+    }
+
     // Once the callback has run and named its thread: real-time scheduling for it, and a
     // line in the log that says how the device plays.
     void raiseMixingThread(const SDL_AudioSpec& have) {
@@ -256,14 +275,19 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const std::string priority =
             tid != 0 ? raiseToRealtime(tid, &askRealtimeKit) : "not started within a second";
+        const QString driver = QString::fromUtf8(audio_->driver());
+        const QString buffer = driver == QLatin1String("pulseaudio")
+                                   ? QStringLiteral(" into a %1 ms server buffer")
+                                         .arg(qEnvironmentVariable("PULSE_LATENCY_MSEC"))
+                                   : QString();
         qInfo().noquote() << QStringLiteral(
                                  "whistlestop: sound output through %1 at %2 Hz in %3-frame "
-                                 "periods (%4 ms); mixing thread %5")
-                                 .arg(QString::fromUtf8(audio_->driver()))
+                                 "periods (%4 ms)%6; mixing thread %5")
+                                 .arg(driver)
                                  .arg(have.freq)
                                  .arg(have.samples)
                                  .arg(1000.0 * have.samples / have.freq, 0, 'f', 1)
-                                 .arg(QString::fromStdString(priority));
+                                 .arg(QString::fromStdString(priority), buffer);
     }
 
     void growPeriodIfRunningDry() {
@@ -273,6 +297,9 @@ private:
             return;
         const uint16_t from = period_;
         openingPeriod.store(static_cast<uint16_t>(from * 2));
+        serverBufferMs.store(serverBufferMs.load() * 2);
+        if (serverBufferOurs.load())
+            askServerBuffer(serverBufferMs.load());
         qWarning().noquote() << QStringLiteral(
                                     "whistlestop: the sound server ran dry %1 times with "
                                     "%2-frame periods; trying %3")
@@ -290,13 +317,18 @@ private:
         mixer().setLossProbe(nullptr);
         audio_->close(dev_);
         dev_ = 0;
+        if (const unsigned dry = ranDry_.load(); dry > 0)
+            qWarning().noquote() << QStringLiteral("whistlestop: the sound server ran dry %1 "
+                                                   "times with %2-frame periods")
+                                        .arg(dry)
+                                        .arg(period_);
     }
 
     std::shared_ptr<SdlAudio> audio_;
     const std::string id_;
     SDL_AudioDeviceID dev_ = 0;
     uint32_t frameBytes_ = 4; // written only while the stream is closed
-    CallbackPacing pacing_{44100.0};
+    CallbackPacing pacing_{44100.0, 0.0};
     std::atomic<long> callbackThread_{0}; // the callback's kernel thread id, once it ran
     std::atomic<unsigned> ranDry_{0};     // times the server ran dry since the stream opened
     uint16_t period_ = 0;                 // the open stream's period
@@ -305,7 +337,19 @@ private:
 
 } // namespace
 
-SdlSoundSystem::SdlSoundSystem() : audio_(SdlAudio::instance()) {}
+void SdlSoundSystem::prepareProcess() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!qEnvironmentVariableIsEmpty("PULSE_LATENCY_MSEC"))
+            return;
+        serverBufferOurs.store(true);
+        askServerBuffer(serverBufferMs.load());
+    });
+}
+
+SdlSoundSystem::SdlSoundSystem() : audio_(SdlAudio::instance()) {
+    prepareProcess();
+}
 
 uint16_t SdlSoundSystem::startingPeriod() {
     return openingPeriod.load();

@@ -29,16 +29,25 @@ class SdlSoundSystem : public SoundSystem {
 public:
     // The description of the first entry of the device list, the system default.
     static constexpr const char* DefaultDeviceDescription = "Default output device";
-    // Frames a device asks for at each callback: 512 (12 ms at 44100 Hz) keeps what the
-    // sound server reports for our stream well under 30 ms, so a key is heard as it goes
-    // down. The callback runs on a real-time thread where the system allows it (see
-    // ThreadPriority.h), which is what lets so short a period hold under load. A device
-    // whose server nevertheless ran dry twice (see CallbackPacing.h) doubles its period
-    // when the next sound starts, up to LongestPeriod, and says so on standard error; the
-    // process keeps the longer period for the devices it opens later.
-    static constexpr uint16_t DevicePeriod = 1024;
+    // Frames a device asks for at each callback, and the sound server's buffer for our
+    // stream (PulseAudio's, or PipeWire's PulseAudio service's). A key is heard about
+    // ServerBufferMs after it goes down. SDL on its own asks the server for a buffer of one
+    // period and refills it only once it is empty, which leaves no margin at all; short
+    // callbacks into a longer server buffer keep it nearly full, so a callback may come
+    // late by most of ServerBufferMs before anything is heard. The callback runs on a
+    // real-time thread where the system allows it (see ThreadPriority.h). A device whose
+    // server nevertheless ran dry twice (see CallbackPacing.h) doubles both when the next
+    // sound starts, up to LongestPeriod, and says so on standard error; the process keeps
+    // them for the devices it opens later.
+    static constexpr uint16_t DevicePeriod = 256;
     static constexpr uint16_t LongestPeriod = 4096;
+    static constexpr unsigned ServerBufferMs = 25;
     static constexpr unsigned DryRunsToGrow = 2;
+
+    // Gives this process's sound-server clients the buffer above, unless the user's own
+    // PULSE_LATENCY_MSEC says otherwise. The program calls it before it starts any thread
+    // (the environment is changed); the first sound system does it otherwise.
+    static void prepareProcess();
 
     // The period the devices of this process open with: DevicePeriod until a device had
     // to grow it. Setting it (64..LongestPeriod) applies to the devices opened next.

@@ -10,6 +10,7 @@
 #include "StartupProbe.h"
 #include "StartupWork.h"
 #include "audio/Mixer.h"
+#include "audio/SdlSoundSystem.h"
 
 #include <csignal>
 #include <optional>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> done = ws::runCommandLine(argc, argv))
         return *done;
     ws::catchCloseSignals();
+    ws::SdlSoundSystem::prepareProcess();
 #ifdef SIGXFSZ
     // A recording that meets a file size limit ends with a message, not with the program.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -187,7 +187,7 @@ TEST_F(SdlOnPulse, AServerThatRunsDryTwiceGetsLongerPeriodsAtTheNextSound) {
     const uint16_t grown = SdlSoundSystem::startingPeriod();
     SdlSoundSystem::setStartingPeriod(SdlSoundSystem::DevicePeriod);
     EXPECT_EQ(grown, 2 * SdlSoundSystem::DevicePeriod);
-    EXPECT_TRUE(log.contains("ran dry 2 times with 1024-frame periods; trying 2048"));
+    EXPECT_TRUE(log.contains("ran dry 2 times with 256-frame periods; trying 512"));
 
     // The sound that played on goes on in the reopened stream.
     auto recording = server_->record("ws_alpha");
@@ -265,11 +265,11 @@ TEST(SdlSoundSystem, IsTheProcessWideDefault) {
 
 // The measure that decides when a device's period grows: a card that keeps pace, however
 // bursty its requests and however its clock drifts against the system's, never counts as
-// run dry; a callback held up by more than the buffer counts once per stall.
+// run dry; a callback held up by more than the server's buffer counts once per stall.
 TEST(CallbackPacing, CountsEachStallOnceAndNothingElse) {
     const double rate = 44100.0;
     const auto run = [&](double drift, double stallAt, double stall) {
-        ws::CallbackPacing pacing(rate);
+        ws::CallbackPacing pacing(rate, 2048);
         int dry = 0;
         double now = 0.3; // a server that starts its clock late: the start-up is forgiven
         pacing.ranDry(0.0, 1024);
@@ -286,6 +286,6 @@ TEST(CallbackPacing, CountsEachStallOnceAndNothingElse) {
     EXPECT_EQ(run(0.0, 0, 0), 0);
     EXPECT_EQ(run(200e-6, 0, 0), 0) << "a card 200 ppm slow";
     EXPECT_EQ(run(-200e-6, 0, 0), 0) << "a card 200 ppm fast";
-    EXPECT_EQ(run(0.0, 100.0, 1024 / rate), 0) << "late by a period: the buffer covers it";
+    EXPECT_EQ(run(0.0, 100.0, 1024 / rate), 0) << "late by half the buffer";
     EXPECT_EQ(run(100e-6, 100.0, 0.2), 1) << "held up for 200 ms";
 }
