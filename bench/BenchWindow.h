@@ -36,7 +36,8 @@ public:
         options.settingsFile = test::qpath(dir_ / "whistlestop.ini");
         QFile settings(options.settingsFile);
         if (settings.open(QIODevice::WriteOnly))
-            settings.write(test::LauncherAnswered);
+            settings.write("[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\n"
+                           "TS12dir=NotFound\r\n");
         settings.close();
         options.arguments = {test::qpath(test::demoDir() / set)};
         window_ = std::make_unique<MainWindow>(options);

@@ -5,6 +5,7 @@
 // for the card: a thread of this benchmark asks it for one period at the card's pace, as the
 // output callback would, and notes when the first period that is not silent comes out.
 #include "BenchWindow.h"
+#include "PulseServer.h"
 #include "audio/ManualSoundSystem.h"
 #include "audio/Mixer.h"
 #include "audio/SdlSoundSystem.h"
@@ -122,6 +123,44 @@ BENCHMARK(BM_StartToFirstSample)
     ->Arg(SdlSoundSystem::DevicePeriod)
     ->Arg(SdlSoundSystem::LongestPeriod)
     ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The other part of the delay: the latency a private PulseAudio reports for the program's
+// stream (its buffer plus its sink's), as the program plays now (short periods into a
+// server buffer of its choosing) and as it played before (SDL's own buffer of one period of
+// 4096 frames), measured with the demo diesel's idle running.
+void BM_ServerLatency(benchmark::State& state) {
+    bench::ensureApplication();
+    SdlSoundSystem::prepareProcess();
+    test::PulseServer server(std::vector<test::PulseServer::Sink>{{"ws_bench", "Bench Sink"}});
+    if (!server.running()) {
+        state.SkipWithError(server.error().c_str());
+        return;
+    }
+    server.useForThisProcess();
+    const bool before = state.range(0) == SdlSoundSystem::LongestPeriod;
+    test::ScopedEnv env;
+    if (before)
+        env.set("PULSE_LATENCY_MSEC", "0");
+    SdlSoundSystem::setStartingPeriod(static_cast<uint16_t>(state.range(0)));
+    loadDeviceLists();
+    long latency = -1;
+    for (auto _ : state) {
+        bench::BenchWindow user("Diesel");
+        user.click("BtStart");
+        latency = server.settledStreamLatencyUs();
+        state.SetIterationTime(latency / 1e6);
+        user.click("BtStop");
+    }
+    SdlSoundSystem::setStartingPeriod(SdlSoundSystem::DevicePeriod);
+    state.counters["server_latency_ms"] = latency / 1000.0;
+}
+
+BENCHMARK(BM_ServerLatency)
+    ->Arg(SdlSoundSystem::DevicePeriod)
+    ->Arg(SdlSoundSystem::LongestPeriod)
+    ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -133,6 +133,8 @@ std::atomic<uint16_t> openingPeriod{SdlSoundSystem::DevicePeriod};
 std::atomic<unsigned> serverBufferMs{SdlSoundSystem::ServerBufferMs};
 // False where the user's environment sets the server buffer: it is theirs to choose.
 std::atomic<bool> serverBufferOurs{false};
+// A server buffer grown beyond this would be heard as an echo of the key.
+constexpr unsigned MostServerBufferMs = 200;
 
 // libpulse reads this when a stream connects, over the buffer SDL asks for.
 void askServerBuffer(unsigned ms) {
@@ -297,7 +299,7 @@ private:
             return;
         const uint16_t from = period_;
         openingPeriod.store(static_cast<uint16_t>(from * 2));
-        serverBufferMs.store(serverBufferMs.load() * 2);
+        serverBufferMs.store(std::min(serverBufferMs.load() * 2, MostServerBufferMs));
         if (serverBufferOurs.load())
             askServerBuffer(serverBufferMs.load());
         qWarning().noquote() << QStringLiteral(
@@ -306,6 +308,7 @@ private:
                                     .arg(dry)
                                     .arg(from)
                                     .arg(from * 2);
+        ranDry_.store(0); // told here, not again as the stream closes
         closeStream();
         if (!openStream(requestedFormat_))
             mixer().markLost();

@@ -20,8 +20,8 @@ std::string raiseToRealtime(long tid, int (*rtkit)(long tid)) {
     if (sched_setscheduler(static_cast<pid_t>(tid), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0)
         return "real-time (FIFO " + std::to_string(MixingPriority) + ")";
     const std::string refused = std::strerror(errno);
-    if (rtkit && rtkit(tid) == 0 && sched_getscheduler(static_cast<pid_t>(tid)) >= 0 &&
-        (sched_getscheduler(static_cast<pid_t>(tid)) & ~SCHED_RESET_ON_FORK) != SCHED_OTHER)
+    if (rtkit && rtkit(tid) == 0 &&
+        (sched_getscheduler(static_cast<pid_t>(tid)) & ~SCHED_RESET_ON_FORK) == SCHED_FIFO)
         return "real-time through RealtimeKit";
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));

@@ -27,7 +27,8 @@ struct ServerWindow {
         // Every simulator version answered: the Open-With installer stays away.
         QFile settings(options.settingsFile);
         if (!settings.exists() && settings.open(QIODevice::WriteOnly))
-            settings.write(LauncherAnswered);
+            settings.write("[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\n"
+                           "TS12dir=NotFound\r\n");
         settings.close();
         options.arguments = arguments;
         window = std::make_unique<MainWindow>(options);

@@ -258,18 +258,23 @@ int PulseServer::pactl(const std::vector<std::string>& args, std::string* out) c
     return status;
 }
 
-long PulseServer::streamLatencyUs() const {
-    std::string out;
-    if (pactl({"list", "sink-inputs"}, &out) != 0)
-        return -1;
-    long total = 0;
-    for (const char* key : {"Buffer Latency: ", "Sink Latency: "}) {
-        const auto at = out.find(key);
-        if (at == std::string::npos)
-            return -1;
-        total += std::atol(out.c_str() + at + std::strlen(key));
-    }
-    return total;
+long PulseServer::settledStreamLatencyUs() const {
+    const auto now = [this] {
+        std::string out;
+        long total = -1;
+        if (pactl({"list", "sink-inputs"}, &out) == 0)
+            for (const char* key : {"Buffer Latency: ", "Sink Latency: "})
+                if (const auto at = out.find(key); at != std::string::npos)
+                    total = std::max(total, 0L) + std::atol(out.c_str() + at + std::strlen(key));
+        return total;
+    };
+    for (int wait = 0; wait < 100 && !(now() >= 0 && now() < 200000); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    long worst = now();
+    for (int reading = 0; reading < 6 && worst >= 0; ++reading)
+        std::this_thread::sleep_for(std::chrono::milliseconds(250)), worst = std::max(worst, now());
+    return worst;
 }
 
 void PulseServer::freeze(double seconds) {

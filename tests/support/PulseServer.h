@@ -42,9 +42,10 @@ public:
     // Runs pactl on the server; returns its exit status (-1 if it did not end within 10 s)
     // and its output.
     int pactl(const std::vector<std::string>& args, std::string* out = nullptr) const;
-    // What the server reports for the first stream playing to it: its buffer plus its
-    // sink's latency, in microseconds; -1 when no stream plays.
-    long streamLatencyUs() const;
+    // The worst latency the server reports for the first stream playing to it (buffer plus
+    // sink, in microseconds) over 1.5 s once settled; -1 when no stream plays. A null sink
+    // first plays out the two seconds it rendered ahead (a card's sink rewinds instead).
+    long settledStreamLatencyUs() const;
     // Stops the server for `seconds`, as a machine too busy to run it would.
     void freeze(double seconds);
     // Kills the server outright, as when a sound server crashes.

@@ -3,18 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <sndfile.h>
 #include <stdexcept>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -112,29 +106,6 @@ uint64_t declaredWaveDataBytes(const std::filesystem::path& file) {
     }
     ADD_FAILURE() << "no data chunk in " << file;
     return 0;
-}
-
-BusyLoops::BusyLoops() {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned i = 0; i < cores; ++i) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // Only what is safe after a fork of a threaded process: a loop, and dying with
-            // the test.
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            for (;;)
-                __asm__ __volatile__("" ::: "memory");
-        }
-        if (pid > 0)
-            pids_.push_back(pid);
-    }
-}
-
-BusyLoops::~BusyLoops() {
-    for (const int pid : pids_) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
 }
 
 } // namespace ws::test

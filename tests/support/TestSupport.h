@@ -2,10 +2,12 @@
 // scratch folders, and small WAV writers for generated test files.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -60,22 +62,20 @@ uint64_t declaredWaveDataBytes(const std::filesystem::path& file);
 // Creates an empty file (and its parent folders), for tests that only need a name to exist.
 void touch(const std::filesystem::path& file);
 
-// Settings in which every simulator version is answered, so that the first-run set-up of the
-// Open-With launcher stays away from a window that a test drives.
-inline constexpr const char* LauncherAnswered =
-    "[OpenWith]\r\nTS2009dir=NotFound\r\nTS2010dir=NotFound\r\nTS12dir=NotFound\r\n";
-
-// A busy process per core for as long as the object exists, as `yes > /dev/null` on each
-// core would be: the load that a sound must hold up under.
+// One busy thread per core while it exists, as `yes > /dev/null` on each core would be: the
+// load a sound must hold up under.
 class BusyLoops {
 public:
-    BusyLoops();
-    ~BusyLoops();
-    BusyLoops(const BusyLoops&) = delete;
-    BusyLoops& operator=(const BusyLoops&) = delete;
+    BusyLoops() : threads_(std::max(1u, std::thread::hardware_concurrency())) {
+        for (std::jthread& t : threads_)
+            t = std::jthread([](std::stop_token stop) {
+                while (!stop.stop_requested()) {
+                }
+            });
+    }
 
 private:
-    std::vector<int> pids_;
+    std::vector<std::jthread> threads_;
 };
 
 } // namespace ws::test
