@@ -193,10 +193,18 @@ public:
     explicit Checker(AssetReport& report) : r_(report) {}
 
     void warn(const QString& file, const QString& problem, const QString& advice) {
-        r_.findings.push_back({Severity::Warning, file, problem, advice});
+        add(Severity::Warning, file, problem, advice);
     }
     void error(const QString& file, const QString& problem, const QString& advice) {
-        r_.findings.push_back({Severity::Error, file, problem, advice});
+        add(Severity::Error, file, problem, advice);
+    }
+    // The cause is what comes before the first ": " of the problem.
+    void add(Severity severity, const QString& file, const QString& problem,
+             const QString& advice) {
+        const qsizetype colon = problem.indexOf(QStringLiteral(": "));
+        r_.findings.push_back({severity, file, problem, advice,
+                               colon < 0 ? problem : problem.left(colon),
+                               colon < 0 ? QString() : problem.mid(colon + 2)});
     }
 
     void presence(const QString& base, const QStringList& onDisk) {

@@ -26,9 +26,14 @@ enum class Severity { Warning, Error };
 
 struct Finding {
     Severity severity;
-    QString file; // relative to the asset folder; empty for the folder as a whole
-    QString problem;
+    QString file;    // relative to the asset folder; empty for the folder as a whole
+    QString problem; // the whole statement: `cause`, then ": " and `detail` when there is one
     QString advice;
+    // What went wrong in words that are the same for every file it hits ("clicks at every
+    // repeat"), so that a report can group the files one cause hits; and what is particular
+    // to this file ("the step across the seam is 0.120 of full scale"), possibly empty.
+    QString cause;
+    QString detail;
 };
 
 // Why the checker looks for a file.
@@ -49,8 +54,11 @@ struct FileReport {
 
 // One bar of the loudness chart.
 struct LoudnessBar {
-    QString label;
-    double lufs;
+    QString label;            // short: "idle 3", "up 1 - 2", "120 rpm"
+    QString file;             // the file it measures, as FileReport::name
+    double lufs = NoLoudness; // NoLoudness for a missing or silent file: an empty slot
+    bool missing = false;     // the file is not in the folder
+    bool failing = false;     // a finding on this file concerns its loudness
 };
 
 struct AssetReport {
@@ -62,6 +70,7 @@ struct AssetReport {
     std::vector<FileReport> files;
     std::vector<Finding> findings;
     std::vector<LoudnessBar> loudness;
+    double loudnessToleranceLu = NotchStepLimitLu; // neighbouring bars may differ this much
     QStringList thresholds;
 
     int errors() const;
