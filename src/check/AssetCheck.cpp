@@ -359,7 +359,7 @@ public:
 
     void bar(const QString& name) {
         if (const FileReport* f = present(name); f && f->measure.lufs != NoLoudness)
-            r_.loudness.push_back({QFileInfo(name).completeBaseName(), f->measure.lufs});
+            r_.loudness.push_back({QFileInfo(name).completeBaseName(), name, f->measure.lufs});
     }
 
     void config(const QString& path) {
