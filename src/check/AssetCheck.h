@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace ws::check {
@@ -21,6 +23,7 @@ inline constexpr double DcOffsetLimit = 0.01;   // -40 dBFS of offset
 inline constexpr double NotchStepLimitLu = 6.0; // between neighbouring loops
 inline constexpr double JoinStepLimitLu = 6.0;  // a transition's end against its next loop
 inline constexpr double RampToleranceSeconds = 0.1;
+inline constexpr double LoopFadeLimitLu = 4.0; // a loop's last 400 ms against its first
 
 enum class Severity { Warning, Error };
 
@@ -45,8 +48,9 @@ enum class Need {
 };
 
 struct FileReport {
-    QString name;   // relative to the asset folder, as the player names it
-    QString onDisk; // the path found, empty when missing
+    QString name;       // relative to the asset folder, as the player names it
+    QString onDisk;     // the path found, empty when missing
+    std::string native; // the same path as the file system spells it
     Need need = Need::LookedFor;
     bool loop = false;
     AudioMeasure measure; // measured when present
@@ -80,6 +84,7 @@ struct AssetReport {
 };
 
 // Checks the folder. Never throws for the content of the folder.
+AssetReport checkAssetFolder(const std::filesystem::path& folder);
 AssetReport checkAssetFolder(const QString& folder);
 
 } // namespace ws::check

@@ -4,6 +4,8 @@
 #include "ConfigTxt.h"
 
 #include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
 
 #include <charconv>
 #include <cmath>
@@ -129,12 +131,15 @@ bool toDouble(std::string_view s, double& out) {
     return ec == std::errc() && ptr == s.data() + s.size() && std::isfinite(out);
 }
 
+// Asset files write whole numbers as decimals too ("0.0", "4.000000"); any number with no
+// fraction counts.
 bool toInt(std::string_view s, int& out) {
-    s = numberText(s);
-    if (s.empty())
+    double value = 0;
+    if (!toDouble(s, value) || value != std::trunc(value) || value < -2147483648.0 ||
+        value > 2147483647.0)
         return false;
-    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && ptr == s.data() + s.size();
+    out = static_cast<int>(value);
+    return true;
 }
 
 bool toList(std::string_view s, std::vector<double>& out) {
@@ -366,6 +371,15 @@ ConfigReadResult parseConfigTxt(const QByteArray& text) {
     if (view.substr(0, 3) == "\xEF\xBB\xBF")
         view.remove_prefix(3);
     try {
+        // Windows editors save "Unicode" as UTF-16 with a byte-order mark.
+        if (view.substr(0, 2) == "\xFF\xFE" || view.substr(0, 2) == "\xFE\xFF") {
+            QStringDecoder utf16(view[0] == '\xFF' ? QStringDecoder::Utf16LE
+                                                   : QStringDecoder::Utf16BE);
+            const QByteArray utf8 =
+                QString(utf16.decode(QByteArrayView(view.data() + 2, qsizetype(view.size()) - 2)))
+                    .toUtf8();
+            return Reader(std::string_view(utf8.constData(), std::size_t(utf8.size()))).read();
+        }
         return Reader(view).read();
     } catch (...) {
         // Only allocation can throw here; a checker must report, not abort.
