@@ -103,6 +103,12 @@ Fit bestFit(const QStringList& names) {
     return best;
 }
 
+// "a Diesel", "an Electric".
+QString withArticle(const QString& typeName) {
+    const bool vowel = !typeName.isEmpty() && QStringLiteral("AEIOU").contains(typeName[0]);
+    return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + typeName;
+}
+
 QString offList(const QStringList& off) {
     constexpr qsizetype Shown = 6;
     QString text = off.mid(0, Shown).join(QStringLiteral(", "));
@@ -152,16 +158,16 @@ void checkNames(CheckContext& context, const std::vector<DiskEntry>& onDisk, con
         for (const Expected& e : expectedFiles(best.type.soundType, best.type.hornType, names))
             bestPlays << e.name;
         context.error(QString(), QStringLiteral("the files fit another kind of set better"),
-                      QStringLiteral("they are played as a %1 set, but %2 of the %3 wave names "
-                                     "are a %4 set's; the names that are off: %5")
-                          .arg(r.typeName)
-                          .arg(best.score())
+                      QStringLiteral("they are played as %1 set, but %2 of the %3 wave names "
+                                     "are %4 set's; the names that are off: %5")
+                          .arg(withArticle(r.typeName))
+                          .arg(best.played)
                           .arg(names.size())
-                          .arg(typeNameOf(best.type.soundType, best.type.hornType))
+                          .arg(withArticle(typeNameOf(best.type.soundType, best.type.hornType)))
                           .arg(offList(best.off)),
                       QStringLiteral("Rename the files that are off, or remove the ones that "
-                                     "make it a %1 set.")
-                          .arg(r.typeName));
+                                     "make it %1 set.")
+                          .arg(withArticle(r.typeName)));
     }
 
     QStringList renamed; // missing files that an unused file was likely meant to be
@@ -178,7 +184,8 @@ void checkNames(CheckContext& context, const std::vector<DiskEntry>& onDisk, con
         if (otherType && (bestPlays.contains(name, Qt::CaseInsensitive) ||
                           !nearestName(name, bestPlays).isEmpty()))
             continue;
-        const QString played = QStringLiteral("is not played by a %1 set").arg(r.typeName);
+        const QString played =
+            QStringLiteral("is not played by %1 set").arg(withArticle(r.typeName));
         if (r.soundType == SoundTypeSteam2) {
             if (const QString meant = withoutLeadingZero(name); !meant.isEmpty()) {
                 context.warn(name, played,
@@ -225,8 +232,8 @@ void reportUnrecognised(CheckContext& context, const std::vector<DiskEntry>& onD
     QString detail;
     QString advice = QStringLiteral("Name the files as one kind of set needs them.");
     if (best.score() > 0 && best.near > 0) {
-        detail = QStringLiteral("its names come closest to a %1 set; the names that are off: %2")
-                     .arg(typeNameOf(best.type.soundType, best.type.hornType))
+        detail = QStringLiteral("its names come closest to %1 set; the names that are off: %2")
+                     .arg(withArticle(typeNameOf(best.type.soundType, best.type.hornType)))
                      .arg(offList(best.off));
         advice = QStringLiteral("Rename the files that are off.");
     }

@@ -5,6 +5,7 @@
 #include "Signals.h"
 #include "TestSupport.h"
 #include "check/ReportFormat.h"
+#include "sim/SoundAsset.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -217,11 +219,65 @@ TEST(AssetCheckTest, TheAssetsConfigIsComparedWithItsFiles) {
     EXPECT_TRUE(has(report, "config.txt", Severity::Warning, "number-slow-sounds is 2"))
         << told(report);
 
+    // Saved as "Unicode" by a Windows editor, the count written as a decimal.
+    {
+        const QString text = QStringLiteral("kind \"enginesound\"\r\nnumber-slow-sounds 2.0\r\n");
+        std::ofstream config(steam / "config.txt", std::ios::binary);
+        config.write("\xFF\xFE", 2);
+        config.write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    }
+    report = checkAssetFolder(qpath(steam));
+    EXPECT_TRUE(has(report, "config.txt", Severity::Warning, "number-slow-sounds is 2"))
+        << told(report);
+
+    // Neither a pipe nor a huge file holds the check up.
+    fs::remove(steam / "config.txt");
+    ASSERT_EQ(mkfifo((steam / "config.txt").c_str(), 0600), 0);
+    EXPECT_TRUE(has(checkAssetFolder(qpath(steam)), "config.txt", Severity::Warning, "pipe"));
+    fs::remove(steam / "config.txt");
+    std::ofstream(steam / "config.txt").close();
+    fs::resize_file(steam / "config.txt", std::uintmax_t(1) << 30);
+    EXPECT_TRUE(has(checkAssetFolder(qpath(steam)), "config.txt", Severity::Warning, "1024 MB"));
+
     writeConfig(steam, "sound {\r\n  number-slow-sounds 4\r\n\r\n");
     report = checkAssetFolder(qpath(steam));
     ASSERT_EQ(report.findings.size(), 1u) << told(report);
     EXPECT_TRUE(report.findings[0].problem.contains("line")) << told(report);
     EXPECT_EQ(report.exitCode(), 1);
+}
+
+TEST(AssetCheckTest, NamesAreCheckedAsTheyAreOnDisk) {
+    TempDir dir;
+    // Unpacked from an old Windows archive: names in Latin-1, not UTF-8.
+    const fs::path latin = dir / "D\xE9sel";
+    fs::copy(demoDir() / "Diesel", latin);
+    fs::copy_file(latin / "idle 2.wav", latin / "\xE9xtra.wav");
+    AssetReport report = checkAssetFolder(latin);
+    EXPECT_EQ(report.soundType, SoundTypeDiesel) << told(report);
+    EXPECT_TRUE(report.folder.endsWith(QStringLiteral("D\u00E9sel"))) << told(report);
+    EXPECT_TRUE(has(report, QStringLiteral("\u00E9xtra.wav"), Severity::Warning, "not played"))
+        << told(report);
+
+    // One misnamed loop and a stray electric loop make a diesel set an electric one.
+    const fs::path diesel = copyOfDemo(dir, "Diesel");
+    fs::rename(diesel / "idle 1.wav", diesel / "idle1.wav");
+    report = checkAssetFolder(qpath(diesel));
+    EXPECT_EQ(report.soundType, SoundTypeNone);
+    EXPECT_TRUE(has(report, "", Severity::Error, "closest to a Diesel set")) << told(report);
+    EXPECT_TRUE(has(report, "", Severity::Error, "\"idle1.wav\" (did you mean \"idle 1.wav\"?)"));
+    fs::copy_file(diesel / "idle 2.wav", diesel / "engine_loop.wav");
+    report = checkAssetFolder(qpath(diesel));
+    EXPECT_EQ(report.soundType, SoundTypeElectric);
+    EXPECT_TRUE(has(report, "", Severity::Error, "23 of the 25 wave names are a Diesel set's"))
+        << told(report);
+    EXPECT_EQ(report.findings.size(), 1u) << told(report);
+
+    const fs::path steam = copyOfDemo(dir, "Steam2");
+    fs::rename(steam / "steam_loop_60rpm.wav", steam / "steam_loop_060rpm.wav");
+    report = checkAssetFolder(qpath(steam));
+    ASSERT_EQ(on(report, "steam_loop_060rpm.wav").size(), 1u) << told(report);
+    EXPECT_EQ(on(report, "steam_loop_060rpm.wav").front()->advice,
+              "Rename it to \"steam_loop_60rpm.wav\".");
 }
 
 TEST(AssetCheckTest, TheCommandLineReportsWithExitCodesAndJsonWithoutADisplay) {
