@@ -272,11 +272,12 @@ std::vector<short> crossFaded(const Recording& r, std::size_t a, std::size_t b, 
 }
 
 struct Tally {
-    int cuts = 0, oldRule = 0, newRule = 0;
+    int cuts = 0, oldRule = 0, newRule = 0, oldRuleOnly = 0;
     void add(const ws::check::AudioMeasure& m) {
         ++cuts;
         oldRule += oldRuleClicks(m);
         newRule += ws::check::seamClicks(m);
+        oldRuleOnly += oldRuleClicks(m) && !ws::check::seamClicks(m);
     }
     double share(int n) const { return cuts ? 100.0 * n / cuts : 0; }
 };
@@ -316,6 +317,7 @@ void BM_SeamCuts(benchmark::State& state, const char* name) {
     }
     state.counters["random_old_%"] = random.share(random.oldRule);
     state.counters["random_new_%"] = random.share(random.newRule);
+    state.counters["random_old_only"] = random.oldRuleOnly;
     state.counters["matched_cuts"] = matched.cuts;
     state.counters["matched_old"] = matched.oldRule;
     state.counters["matched_new"] = matched.newRule;

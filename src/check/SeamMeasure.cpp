@@ -52,10 +52,14 @@ ChannelSeam channelSeam(const FileEnds& e, std::size_t c, std::vector<double>& s
         return s; // one frame repeated: no seam to leave
     s.jump = departure(seq.data() + n);
     // Every point of the tail and of the head alone, none across the seam.
+    // NaN samples of a float file leave no departure: they would upset the ordering.
     departures.clear();
-    for (std::size_t side : {std::size_t{0}, n})
-        for (std::size_t p = 2; p + 1 < n; ++p)
-            departures.push_back(departure(seq.data() + side + p));
+    for (std::size_t side : {std::size_t{0}, n}) {
+        for (std::size_t p = 2; p + 1 < n; ++p) {
+            if (const double d = departure(seq.data() + side + p); !std::isnan(d))
+                departures.push_back(d);
+        }
+    }
     s.near = percentile99(departures);
     return s;
 }
