@@ -26,9 +26,10 @@ QStringList limits() {
     return {
         QString::fromStdString(seamLimitText()),
         QStringLiteral("a loop leaves a gap with more than %1 ms of silence at an end; silence "
-                       "is below %2 of full scale, or below the file's own smallest steps")
+                       "is at most %2 of full scale, %3 for 8-bit files")
             .arg(LoopGapMs)
-            .arg(SilenceLevel),
+            .arg(SilenceLevel)
+            .arg(pcmSilenceLevel(8), 0, 'f', 4),
         QStringLiteral("a loop's last 400 ms are within %1 LU of its first")
             .arg(lu(LoopFadeLimitLu)),
         QStringLiteral("a DC offset above %1 of full scale is reported").arg(DcOffsetLimit),

@@ -16,8 +16,6 @@
 namespace ws::check {
 
 // What a listener hears, as limits. Stated in every report.
-inline constexpr double SeamClickFactor = 4.0;  // seam step vs the file's own 99th-percentile step
-inline constexpr double SeamStepFloor = 0.01;   // steps below -40 dBFS are not heard as clicks
 inline constexpr double LoopGapMs = 10.0;       // silence at either end of a loop
 inline constexpr double DcOffsetLimit = 0.01;   // -40 dBFS of offset
 inline constexpr double NotchStepLimitLu = 6.0; // between neighbouring loops

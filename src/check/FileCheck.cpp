@@ -82,10 +82,10 @@ void checkFile(CheckContext& context, FileReport& f) {
                       QStringLiteral("Save the recording into it again."));
         return;
     }
-    if (m.leadingSilenceMs >= m.seconds * 1000) {
+    if (m.silent) {
         context.warn(f.name, QStringLiteral("is silent"),
                      QStringLiteral("no sample rises above %1 of full scale in its %2 s")
-                         .arg(SilenceLevel)
+                         .arg(m.silenceLevel)
                          .arg(m.seconds, 0, 'f', 2),
                      QStringLiteral("Save the recording into it again, or remove the file."));
         return;

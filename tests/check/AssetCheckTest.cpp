@@ -123,7 +123,7 @@ TEST(AssetCheckTest, ABrokenDieselSetNamesEachFaultWithItsFileAndSeverity) {
     edit("idle 5.wav", gain(4));
     edit("idle 1.wav", gain(1.0 / 16));
     edit("idle 3.wav", [](Pcm& p) {
-        p.samples.resize(p.samples.size() - std::size_t(p.channels * p.rate / 1000 * 3));
+        p.samples.resize(p.samples.size() - std::size_t(p.channels * p.rate / 1000));
     });
     edit("idle 7.wav",
          [](Pcm& p) { std::fill(p.samples.end() - p.channels * p.rate / 20, p.samples.end(), 0); });
