@@ -19,7 +19,7 @@ constexpr double Unset = std::numeric_limits<double>::quiet_NaN();
 constexpr int Swatch = 14;
 const QColor FailColor(0xd0, 0x20, 0x20);
 const QColor BandColor(0x3c, 0xa0, 0x3c, 0x48);
-const QColor BandEdge(0x3c, 0xa0, 0x3c);
+const QColor BandEdge(0x2a, 0x80, 0x2a);
 
 enum class Key { Loop, Transition, Failing, Band, Missing };
 
@@ -121,10 +121,13 @@ std::vector<double> LoudnessChart::references() const {
 
 LoudnessChart::Geometry LoudnessChart::geometry(int width) const {
     const QFontMetrics fm(font());
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics boldFm(bold); // a failing bar's label is bold
     Geometry g;
-    double labels = fm.horizontalAdvance(QStringLiteral("LUFS"));
+    double labels = 0;
     for (const Bar& b : bars_)
-        labels = std::max(labels, double(fm.horizontalAdvance(b.label)));
+        labels = std::max(labels, double((b.failing ? boldFm : fm).horizontalAdvance(b.label)));
     g.rowHeight = fm.height() + 10;
     g.labelRight = Pad + std::min(labels + 4, width * 0.4);
     g.plotLeft = g.labelRight + Pad;
@@ -225,8 +228,8 @@ void LoudnessChart::paintEvent(QPaintEvent*) {
         p.drawText(QRectF(x - 20, Pad, 40, fm.height()), Qt::AlignCenter,
                    QString::number(level, 'f', 0));
     }
-    p.drawText(QRectF(Pad, Pad, g.labelRight - Pad, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("LUFS"));
+    p.drawText(QRectF(g.valueLeft, Pad, width() - g.valueLeft, fm.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("LUFS"));
 
     const std::vector<double> refs = references();
     for (std::size_t i = 0; i < bars_.size(); ++i) {
@@ -242,14 +245,12 @@ void LoudnessChart::paintEvent(QPaintEvent*) {
         p.drawText(QRectF(Pad, row.top(), g.labelRight - Pad, row.height()),
                    Qt::AlignRight | Qt::AlignVCenter,
                    fm.elidedText(b.label, Qt::ElideMiddle, int(g.labelRight - Pad)));
-        if (std::isfinite(refs[i]) && !b.missing) {
-            const double left = g.x(refs[i] - toleranceLu_, top_);
-            const double right = g.x(refs[i] + toleranceLu_, top_);
-            p.fillRect(QRectF(left, row.top() + 1, right - left, row.height() - 2), BandColor);
-            p.setPen(QPen(BandEdge, 1, Qt::DotLine));
-            p.drawLine(QPointF(left, row.top() + 1), QPointF(left, row.bottom() - 1));
-            p.drawLine(QPointF(right, row.top() + 1), QPointF(right, row.bottom() - 1));
-        }
+        const bool band = std::isfinite(refs[i]) && !b.missing;
+        const double bandLeft = band ? g.x(refs[i] - toleranceLu_, top_) : 0;
+        const double bandRight = band ? g.x(refs[i] + toleranceLu_, top_) : 0;
+        if (band)
+            p.fillRect(QRectF(bandLeft, row.top() + 1, bandRight - bandLeft, row.height() - 2),
+                       BandColor);
         if (b.missing) {
             paintMissingSlot(p, slot, palette());
             QFont italic = font();
@@ -267,6 +268,12 @@ void LoudnessChart::paintEvent(QPaintEvent*) {
         } else {
             p.setPen(QPen(palette().mid().color(), 1));
             p.drawLine(slot.topLeft(), slot.bottomLeft());
+        }
+        // The band's edges over the bar, so that where the bar ends against them shows.
+        if (band) {
+            p.setPen(QPen(BandEdge, 2));
+            for (double x : {bandLeft, bandRight})
+                p.drawLine(QPointF(x, row.top() + 1), QPointF(x, row.bottom() - 1));
         }
         QFont valueFont = font();
         valueFont.setBold(b.failing);

@@ -51,8 +51,15 @@ int SeamView::textHeight(int width) const {
     return height;
 }
 
+// The span's ends are named beneath the plot, in a smaller font, where no wave runs over them.
+QFont SeamView::captionFont() const {
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    return small;
+}
+
 int SeamView::heightForWidth(int width) const {
-    return textHeight(width) + PlotHeight + Pad;
+    return textHeight(width) + PlotHeight + QFontMetrics(captionFont()).height() + Pad;
 }
 
 QSize SeamView::sizeHint() const {
@@ -82,7 +89,8 @@ void SeamView::paintEvent(QPaintEvent*) {
         p.drawText(text, TextFlags, finding_);
         top = text.bottom() + Pad;
     }
-    const QRectF plot = QRectF(rect()).adjusted(Pad, top, -Pad, -Pad);
+    const int caption = QFontMetrics(captionFont()).height();
+    const QRectF plot = QRectF(rect()).adjusted(Pad, top, -Pad, -Pad - caption);
     const QColor faint = palette().mid().color();
 
     // Behind the wave: the zero line and the seam, so neither hides the step at the join.
@@ -100,16 +108,18 @@ void SeamView::paintEvent(QPaintEvent*) {
     p.setPen(QPen(faint, 1, Qt::DashLine));
     p.drawLine(QPointF(seam, plot.top()), QPointF(seam, plot.bottom()));
 
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    p.setFont(small);
+    p.setFont(captionFont());
+    p.setPen(palette().placeholderText().color());
     const double msLeft = rate_ > 0 ? 1000.0 * double(seamAt_ - first_) / rate_ : 0;
     const double msRight = rate_ > 0 ? 1000.0 * double(end_ - seamAt_) / rate_ : 0;
-    p.drawText(plot.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignBottom,
-               rate_ > 0 ? QStringLiteral("end, last %1 ms").arg(msLeft, 0, 'f', 1)
+    const QRectF below(plot.left(), plot.bottom(), plot.width(), caption);
+    p.drawText(below, Qt::AlignLeft | Qt::AlignVCenter,
+               rate_ > 0 ? QStringLiteral("end: last %1 ms").arg(msLeft, 0, 'f', 1)
                          : QStringLiteral("end"));
-    p.drawText(plot.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignBottom,
-               rate_ > 0 ? QStringLiteral("start, first %1 ms").arg(msRight, 0, 'f', 1)
+    p.drawText(QRectF(seam - 30, below.top(), 60, caption), Qt::AlignCenter,
+               QStringLiteral("seam"));
+    p.drawText(below, Qt::AlignRight | Qt::AlignVCenter,
+               rate_ > 0 ? QStringLiteral("start: first %1 ms").arg(msRight, 0, 'f', 1)
                          : QStringLiteral("start"));
 
     QPainterPath wave;

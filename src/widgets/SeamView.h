@@ -44,6 +44,7 @@ protected:
 private:
     // The title's line, and the finding's lines wrapped to `width`.
     int textHeight(int width) const;
+    QFont captionFont() const;
 
     QString title_;
     std::vector<float> samples_;
