@@ -46,16 +46,16 @@ QString seamFinding(const check::AssetReport& report, const QString& file) {
 }
 
 QWidget* seamsPage(const check::AssetReport& report, int& failing) {
+    auto* page = new QWidget;
     std::vector<SeamView*> views;
     for (const check::FileReport& f : report.files)
         if (f.loop && f.measure.readable && !f.measure.seamPicture.empty())
             views.push_back(new SeamView(f.name, f.measure.seamPicture, f.measure.seamAt,
-                                         f.measure.rate, seamFinding(report, f.name)));
+                                         f.measure.rate, seamFinding(report, f.name), page));
     std::stable_partition(views.begin(), views.end(), [](SeamView* v) { return v->failing(); });
     failing =
         int(std::count_if(views.begin(), views.end(), [](SeamView* v) { return v->failing(); }));
 
-    auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     auto* intro = new QLabel(
         views.empty()
@@ -67,10 +67,8 @@ QWidget* seamsPage(const check::AssetReport& report, int& failing) {
         page);
     intro->setWordWrap(true);
     layout->addWidget(intro);
-    for (SeamView* view : views) {
-        view->setParent(page);
+    for (SeamView* view : views)
         layout->addWidget(view);
-    }
     layout->addStretch();
     return page;
 }
