@@ -76,7 +76,9 @@ TEST_F(MainWindowTest, CheckingTheAssetFolderShowsFindingsSeamsAndLoudness) {
 namespace {
 // A loop's seam picture: a sine whose start begins at `startPhase` (0: a clean seam).
 check::FileReport loop(const QString& name, double startPhase) {
-    check::FileReport f{name, name, check::Need::LookedFor, true, {}};
+    check::FileReport f;
+    f.name = f.onDisk = name;
+    f.loop = true;
     f.measure.readable = true;
     f.measure.rate = 44100;
     const int each = 882; // 20 ms
