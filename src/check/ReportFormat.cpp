@@ -157,17 +157,33 @@ QString groupedFindings(const std::vector<Finding>& findings, const TextLayout& 
         const bool allFiles = std::none_of(g.findings.begin(), g.findings.end(),
                                            [](const Finding* f) { return f->file.isEmpty(); });
         const qsizetype count = qsizetype(g.findings.size());
-        const QString files =
-            allFiles && count > 1
-                ? QStringLiteral(" (%1)").arg(counted(count, QStringLiteral("file")))
-                : QString();
-        text += labelled(g.severity, QStringLiteral(": ") + g.cause + files, layout, indent,
-                         indent + 2);
+        // A detail every file shares is said once, in the heading, and the files then fit
+        // on a line or two.
+        const QString& firstDetail = g.findings.front()->detail;
+        const bool sameDetail =
+            count > 1 && allFiles &&
+            std::all_of(g.findings.begin(), g.findings.end(),
+                        [&](const Finding* f) { return f->detail == firstDetail; });
+        QString heading = QStringLiteral(": ") + g.cause;
+        if (sameDetail && !firstDetail.isEmpty())
+            heading +=
+                QStringLiteral(": ") +
+                (firstDetail.endsWith(QLatin1Char('.')) ? firstDetail.chopped(1) : firstDetail);
+        if (allFiles && count > 1)
+            heading += QStringLiteral(" (%1)").arg(counted(count, QStringLiteral("file")));
+        text += labelled(g.severity, heading, layout, indent, indent + 2);
         const QString advice = g.sharedAdvice();
         if (!advice.isEmpty())
             text += wrapped(advice, layout.width, indent + 2, indent + 2);
+        if (sameDetail && !advice.isEmpty()) {
+            QStringList names;
+            for (const Finding* f : g.findings)
+                names << f->file;
+            text += wrapped(names.join(QStringLiteral(", ")), layout.width, indent + 4, indent + 4);
+            continue;
+        }
         for (const Finding* f : g.findings) {
-            const QString entry = entryOf(*f);
+            const QString entry = sameDetail ? f->file : entryOf(*f);
             if (!entry.isEmpty())
                 text += wrapped(entry, layout.width, indent + 4, indent + 6);
             if (advice.isEmpty() && !f->advice.isEmpty())

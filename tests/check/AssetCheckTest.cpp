@@ -259,8 +259,14 @@ TEST(AssetCheckTest, TheCommandLineReportsWithExitCodesAndJsonWithoutADisplay) {
             lines.filter(QRegularExpression("^" + QRegularExpression::escape(heading))).size(), 1)
             << heading.toStdString() << "\n"
             << out.toStdString();
-        EXPECT_EQ(out.count(f["advice"].toString().left(25)), 1) << out.toStdString();
-        EXPECT_TRUE(out.contains("\n    " + f["file"].toString())) << out.toStdString();
+        if (const QString advice = f["advice"].toString(); !advice.isEmpty()) {
+            EXPECT_EQ(out.count(advice.left(25)), 1) << out.toStdString();
+        }
+        EXPECT_FALSE(lines
+                         .filter(QRegularExpression(
+                             "^    .*" + QRegularExpression::escape(f["file"].toString())))
+                         .isEmpty())
+            << out.toStdString();
     }
     EXPECT_TRUE(out.contains(QStringLiteral("Result: %1 error%2, %3 warning%4.")
                                  .arg(errors)
