@@ -226,6 +226,39 @@ TEST(AssetCheckTest, TheAssetsConfigIsComparedWithItsFiles) {
     EXPECT_EQ(report.exitCode(), 1);
 }
 
+// Reports come in order however the checks finish, no worker runs further ahead of a slow
+// first folder than the window of reports allows, and a listing that fails stops the workers.
+// Before the tests that start the program: ThreadSanitizer loses track of the locks of a
+// process that has started another through QProcess.
+TEST(AssetCheckTest, ALibrarysReportsComeInOrderWithWorkersNoFurtherAheadThanTheWindow) {
+    std::atomic<std::size_t> furthest{0};
+    std::vector<std::size_t> order;
+    LibraryRun run;
+    run.count = 40;
+    run.workers = 3;
+    run.window = 5;
+    run.check = [&](std::size_t i) {
+        if (i == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        for (std::size_t seen = furthest; i > seen && !furthest.compare_exchange_weak(seen, i);) {
+        }
+        if (i == 0) {
+            EXPECT_LT(furthest.load(), run.window);
+        }
+        return AssetReport{};
+    };
+    run.done = [&](std::size_t i, AssetReport&) { order.push_back(i); };
+    checkLibrary(run);
+    ASSERT_EQ(order.size(), run.count);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+    furthest = 0;
+    run.done = [](std::size_t i, AssetReport&) {
+        if (i == 3)
+            throw std::runtime_error("the listing cannot be written");
+    };
+    EXPECT_THROW(checkLibrary(run), std::runtime_error);
+}
+
 TEST(AssetCheckTest, TheCommandLineReportsWithExitCodesAndJsonWithoutADisplay) {
     TempDir dir;
     const fs::path set = copyOfDemo(dir, "Horn2");
@@ -304,7 +337,7 @@ TEST(AssetCheckTest, TheCommandLineReportsWithExitCodesAndJsonWithoutADisplay) {
     EXPECT_TRUE(unknown.err.contains("Usage:"));
 }
 
-TEST(AssetCheckTest, ALibraryIsCheckedOnEveryCoreAndListedOneLinePerAssetInOrder) {
+TEST(AssetCheckTest, ALibraryIsFoundBelowItsRootsAndListedOneLinePerAssetInOrder) {
     TempDir dir;
     const fs::path lib = dir / "library";
     const std::vector<std::pair<const char*, const char*>> sets = {{"Horn2", "horns/broken"},
@@ -349,35 +382,6 @@ TEST(AssetCheckTest, ALibraryIsCheckedOnEveryCoreAndListedOneLinePerAssetInOrder
         runProgram({"--check", qpath(lib / "locos/Diesel"), qpath(lib / "horns/Horn1")});
     EXPECT_EQ(two.code, 0);
     EXPECT_TRUE(two.out.endsWith("\n2 assets: 2 clean, 0 with warnings, 0 with errors.\n"));
-
-    // Reports come in order however the checks finish, and no worker runs further ahead of
-    // a slow first folder than the window of reports allows.
-    std::atomic<std::size_t> furthest{0};
-    std::vector<std::size_t> order;
-    LibraryRun run;
-    run.count = 40;
-    run.workers = 3;
-    run.window = 5;
-    run.check = [&](std::size_t i) {
-        if (i == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        for (std::size_t seen = furthest; i > seen && !furthest.compare_exchange_weak(seen, i);) {
-        }
-        if (i == 0) {
-            EXPECT_LT(furthest.load(), run.window);
-        }
-        return AssetReport{};
-    };
-    run.done = [&](std::size_t i, AssetReport&) { order.push_back(i); };
-    checkLibrary(run);
-    ASSERT_EQ(order.size(), run.count);
-    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
-    furthest = 0;
-    run.done = [](std::size_t i, AssetReport&) {
-        if (i == 3)
-            throw std::runtime_error("the listing cannot be written");
-    };
-    EXPECT_THROW(checkLibrary(run), std::runtime_error);
 }
 
 TEST(AssetCheckTest, EveryFolderOfTheCorpusIsCheckedWithoutACrash) {
