@@ -65,22 +65,38 @@ bool configSaysEngineSound(const QString& configPath) {
     return kindLine.match(QString::fromUtf8(text)).hasMatch();
 }
 
-// The subfolders of `folder` (links to folders included) by name, or the reason they
-// cannot be listed.
-std::optional<QString> subfolders(const fs::path& folder, QStringList& names) {
+// What one listing of a folder tells: its subfolders by name (links to folders included),
+// and whether it may hold a sound set at all (a wave file, a config.txt or the "horn"
+// subfolder of a three-part horn), so that the naming rules, which search the folder
+// many times, are tried only where they can match.
+struct Listing {
+    QStringList folders;
+    bool maybeAsset = false;
+};
+
+// The listing, or the reason the folder cannot be listed.
+std::optional<QString> list(const fs::path& folder, Listing& listing) {
     std::error_code error;
     fs::directory_iterator entry(folder, error);
     for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        const QString name = fromPath(entry->path().filename());
         std::error_code typeError;
-        if (entry->is_directory(typeError))
-            names << fromPath(entry->path().filename());
+        if (entry->is_directory(typeError)) {
+            listing.folders << name;
+            listing.maybeAsset |= name.compare(QLatin1String("horn"), Qt::CaseInsensitive) == 0;
+        } else {
+            listing.maybeAsset |=
+                name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ||
+                name.compare(QLatin1String("config.txt"), Qt::CaseInsensitive) == 0;
+        }
     }
     if (error)
         return QString::fromStdString(error.message());
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    std::sort(listing.folders.begin(), listing.folders.end(),
+              [](const QString& a, const QString& b) {
+                  const int folded = a.compare(b, Qt::CaseInsensitive);
+                  return folded != 0 ? folded < 0 : a < b;
+              });
     return std::nullopt;
 }
 
@@ -209,13 +225,14 @@ std::vector<FoundFolder> findAssetFolders(const QString& root, const FindCallbac
         if (!error && !visited.insert(real.native()).second)
             continue;
         ++looked;
-        QStringList names;
-        if (isAssetFolder(path)) {
-            found.push_back({path, relative});
-        } else if (const std::optional<QString> why = subfolders(native, names)) {
+        Listing listing;
+        if (const std::optional<QString> why = list(native, listing)) {
             if (callbacks.skipped)
                 callbacks.skipped(path, *why);
+        } else if (listing.maybeAsset && isAssetFolder(path)) {
+            found.push_back({path, relative});
         } else {
+            const QStringList& names = listing.folders;
             for (auto name = names.rbegin(); name != names.rend(); ++name)
                 pending.push_back(relative.isEmpty() ? *name : relative + QLatin1Char('/') + *name);
         }

@@ -51,9 +51,7 @@ int checkLibraryFolders(const CheckOptions& options) {
         };
         for (check::FoundFolder& f : check::findAssetFolders(root, callbacks)) {
             // One root: paths relative to it. Several: each path begins with its root.
-            QString name = f.relative.isEmpty() ? root
-                           : roots == 1         ? f.relative
-                                                : root + QLatin1Char('/') + f.relative;
+            QString name = roots == 1 && !f.relative.isEmpty() ? f.relative : f.path;
             assets.push_back({r, std::move(f), std::move(name)});
         }
         if (assets.size() == before)
