@@ -1,5 +1,6 @@
 // The options a command-line user gives instead of opening the window: checking an asset
-// folder (for scripts that vet content before upload), help and version.
+// folder or a whole library of them (for scripts that vet content before upload), help and
+// version. Options may come in any order; an unknown one is bad usage.
 #pragma once
 
 #include <optional>
