@@ -3,6 +3,8 @@
 // block and a rewinding seek. Also the decoder's table of result texts.
 #include "AudioFileReader.h"
 
+#include "SndfileOpen.h"
+
 #include "AudioErrors.h"
 
 #include <algorithm>
@@ -120,13 +122,12 @@ void AudioFileReader::FileCloser::operator()(SNDFILE* file) const {
 
 AudioFileReader::AudioFileReader(const std::string& fileName) : FileName_(fileName) {
     SF_INFO info{};
-    file_.reset(sf_open(fileName.c_str(), SFM_READ, &info));
+    SndfileOpenResult opened = openSndfile(fileName, SFM_READ, info);
+    file_.reset(opened.file);
     if (!file_) {
-        const int error = sf_error(nullptr);
-        std::string text = sf_strerror(nullptr);
-        if (text.empty())
-            text = "The file could not be opened as audio.";
-        throw AudioReadError(text, openErrorCode(error));
+        if (opened.reason.empty())
+            opened.reason = "The file could not be opened as audio.";
+        throw AudioReadError(opened.reason, openErrorCode(opened.error));
     }
     // Rewinding is how a channel loops and restarts, so a stream that cannot seek is of
     // no use to it; refuse it here rather than fail later on the refill thread.

@@ -1,6 +1,8 @@
 // The recording's file and writer thread; see WaveRecorder.h.
 #include "WaveRecorder.h"
 
+#include "SndfileOpen.h"
+
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -26,10 +28,10 @@ WaveRecorder::WaveRecorder(const std::string& path, const WaveFormat& device)
     info.samplerate = static_cast<int>(device.nSamplesPerSec);
     info.channels = device.nChannels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    file_ = sf_open(path.c_str(), SFM_WRITE, &info);
+    const SndfileOpenResult opened = openSndfile(path, SFM_WRITE, info);
+    file_ = opened.file;
     if (!file_)
-        throw RecordingError("Cannot create the recording \"" + path +
-                             "\": " + sf_strerror(nullptr));
+        throw RecordingError("Cannot create the recording \"" + path + "\": " + opened.reason);
     // Every write brings the header up to date, so the file is whole at any moment.
     sf_command(file_, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
     writer_ = std::thread([this] { run(); });

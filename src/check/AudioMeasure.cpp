@@ -8,6 +8,7 @@
 #include "audio/AudioErrors.h"
 #include "audio/AudioFileReader.h"
 #include "audio/SecondaryBuffer.h"
+#include "audio/SndfileOpen.h"
 #include "check/FileEnds.h"
 #include "check/FormatName.h"
 #include "check/Loudness.h"
@@ -113,11 +114,12 @@ AudioMeasure measureFile(const std::string& path) {
     }
 
     SF_INFO info{};
-    FilePtr file(sf_open(path.c_str(), SFM_READ, &info));
+    const SndfileOpenResult opened = openSndfile(path, SFM_READ, info);
+    FilePtr file(opened.file);
     // The decoder opened it a moment ago; failing now, or with another layout (which would
     // also break the frame arithmetic below), means the file changed or vanished since.
     if (!file) {
-        m.error = sf_strerror(nullptr);
+        m.error = opened.reason;
         return m;
     }
     if (info.channels != format.nChannels || info.samplerate != int(format.nSamplesPerSec)) {
