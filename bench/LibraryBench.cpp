@@ -108,7 +108,7 @@ public:
         }
     }
     ~Library() { fs::remove_all(root_); }
-    QString root() const { return QFile::decodeName(QByteArray::fromStdString(root_.string())); }
+    const fs::path& root() const { return root_; }
     double audioSeconds() const { return audioSeconds_; }
 
 private:
@@ -121,7 +121,7 @@ double checkAll(const std::vector<ws::check::FoundFolder>& folders, int workers)
     ws::check::LibraryRun run;
     run.count = folders.size();
     run.workers = workers;
-    run.check = [&](std::size_t i) { return ws::check::checkAssetFolder(folders[i].path); };
+    run.check = [&](std::size_t i) { return ws::check::checkAssetFolder(folders[i].native); };
     int errors = 0;
     run.done = [&](std::size_t, ws::check::AssetReport& report) { errors += report.errors(); };
     const auto start = Clock::now();

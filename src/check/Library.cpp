@@ -1,6 +1,8 @@
 // Finding asset folders and checking many of them; see Library.h.
 #include "Library.h"
 
+#include "AssetFolder.h"
+#include "ConfigCheck.h"
 #include "ConfigTxt.h"
 #include "sim/SoundAsset.h"
 
@@ -24,25 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// An engine-sound config.txt is a few kilobytes; a larger file is read no further.
-constexpr qint64 MaxConfigBytes = 1 << 20;
-
-fs::path toPath(const QString& path) {
-#ifdef _WIN32
-    return fs::path(path.toStdWString());
-#else
-    return fs::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-QString fromPath(const fs::path& path) {
-#ifdef _WIN32
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
-
 QString joined(const QString& root, const QString& relative) {
     if (relative.isEmpty())
         return root;
@@ -51,18 +34,20 @@ QString joined(const QString& root, const QString& relative) {
 
 // True when the config.txt says kind "enginesound". A config that does not parse is still
 // looked at line by line, since a broken config is what its author wants to hear about.
-bool configSaysEngineSound(const QString& configPath) {
-    QFile file(configPath);
+bool configSaysEngineSound(const std::string& native) {
+    const ConfigFile read = readConfigFile(native);
+    if (read.parsed.config)
+        return read.parsed.config->kind.compare(QLatin1String("enginesound"),
+                                                Qt::CaseInsensitive) == 0;
+    if (!read.unreadable.isEmpty())
+        return false;
+    QFile file(QFile::decodeName(QByteArray::fromStdString(native)));
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray text = file.read(MaxConfigBytes);
-    const ConfigReadResult read = parseConfigTxt(text);
-    if (read.config)
-        return read.config->kind.compare(QLatin1String("enginesound"), Qt::CaseInsensitive) == 0;
     static const QRegularExpression kindLine(QStringLiteral("^\\s*kind\\s+\"?enginesound\\b"),
                                              QRegularExpression::CaseInsensitiveOption |
                                                  QRegularExpression::MultilineOption);
-    return kindLine.match(QString::fromUtf8(text)).hasMatch();
+    return kindLine.match(QString::fromUtf8(file.read(MaxConfigBytes))).hasMatch();
 }
 
 // What one listing of a folder tells: its subfolders by name (links to folders included),
@@ -70,7 +55,7 @@ bool configSaysEngineSound(const QString& configPath) {
 // subfolder of a three-part horn), so that the naming rules, which search the folder
 // many times, are tried only where they can match.
 struct Listing {
-    QStringList folders;
+    std::vector<fs::path> folders;
     bool maybeAsset = false;
 };
 
@@ -79,10 +64,10 @@ std::optional<QString> list(const fs::path& folder, Listing& listing) {
     std::error_code error;
     fs::directory_iterator entry(folder, error);
     for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-        const QString name = fromPath(entry->path().filename());
+        const QString name = displayName(entry->path().filename().string());
         std::error_code typeError;
         if (entry->is_directory(typeError)) {
-            listing.folders << name;
+            listing.folders.push_back(entry->path().filename());
             listing.maybeAsset |= name.compare(QLatin1String("horn"), Qt::CaseInsensitive) == 0;
         } else {
             listing.maybeAsset |=
@@ -93,8 +78,9 @@ std::optional<QString> list(const fs::path& folder, Listing& listing) {
     if (error)
         return QString::fromStdString(error.message());
     std::sort(listing.folders.begin(), listing.folders.end(),
-              [](const QString& a, const QString& b) {
-                  const int folded = a.compare(b, Qt::CaseInsensitive);
+              [](const fs::path& a, const fs::path& b) {
+                  const int folded =
+                      displayName(a.string()).compare(displayName(b.string()), Qt::CaseInsensitive);
                   return folded != 0 ? folded < 0 : a < b;
               });
     return std::nullopt;
@@ -196,31 +182,35 @@ private:
 
 } // namespace
 
-bool isAssetFolder(const QString& folder) {
-    const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-    const QString config = assetFilePath(base, QStringLiteral("config.txt"));
-    if (!config.isNull() && configSaysEngineSound(config))
+bool isAssetFolder(const fs::path& folder) {
+    const AssetFolder disk(folder);
+    if (!disk.isFolder())
+        return false;
+    const QString config = assetFilePath(disk.base(), QStringLiteral("config.txt"));
+    if (!config.isNull() && configSaysEngineSound(QFile::encodeName(config).toStdString()))
         return true;
-    return classifySoundAsset(base).soundType != SoundTypeNone;
+    return classifySoundAsset(disk.base()).soundType != SoundTypeNone;
 }
 
-std::vector<FoundFolder> findAssetFolders(const QString& root, const FindCallbacks& callbacks) {
+std::vector<FoundFolder> findAssetFolders(const fs::path& root, const FindCallbacks& callbacks) {
     std::vector<FoundFolder> found;
-    if (!QFileInfo(root).isDir()) {
-        found.push_back({root, QString()});
+    const QString shownRoot = displayName(root.string());
+    std::error_code error;
+    if (!fs::is_directory(root, error)) {
+        found.push_back({root, shownRoot, QString()});
         return found;
     }
     // Folders already looked at, by their real path, so a link is followed once and a link
     // back up the tree ends there.
     std::unordered_set<fs::path::string_type> visited;
-    std::vector<QString> pending{QString()}; // relative paths, the next one last
+    std::vector<fs::path> pending{fs::path()}; // relative paths, the next one last
     std::size_t looked = 0;
     while (!pending.empty()) {
-        const QString relative = std::move(pending.back());
+        const fs::path relative = std::move(pending.back());
         pending.pop_back();
-        const QString path = joined(root, relative);
-        const fs::path native = toPath(path);
-        std::error_code error;
+        const fs::path native = relative.empty() ? root : root / relative;
+        const QString shownRelative = displayName(relative.generic_string());
+        const QString path = joined(shownRoot, shownRelative);
         const fs::path real = fs::canonical(native, error);
         if (!error && !visited.insert(real.native()).second)
             continue;
@@ -229,12 +219,12 @@ std::vector<FoundFolder> findAssetFolders(const QString& root, const FindCallbac
         if (const std::optional<QString> why = list(native, listing)) {
             if (callbacks.skipped)
                 callbacks.skipped(path, *why);
-        } else if (listing.maybeAsset && isAssetFolder(path)) {
-            found.push_back({path, relative});
+        } else if (listing.maybeAsset && isAssetFolder(native)) {
+            found.push_back({native, path, shownRelative});
         } else {
-            const QStringList& names = listing.folders;
+            const std::vector<fs::path>& names = listing.folders;
             for (auto name = names.rbegin(); name != names.rend(); ++name)
-                pending.push_back(relative.isEmpty() ? *name : relative + QLatin1Char('/') + *name);
+                pending.push_back(relative.empty() ? *name : relative / *name);
         }
         if (callbacks.progress)
             callbacks.progress(looked, found.size());

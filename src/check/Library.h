@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -16,8 +17,9 @@ namespace ws::check {
 
 // A folder found below a root.
 struct FoundFolder {
-    QString path;     // to check: the root joined with `relative`
-    QString relative; // relative to the root, "/"-separated; empty for the root itself
+    std::filesystem::path native; // to check, as the file system spells it
+    QString path;                 // shown: the root joined with `relative`
+    QString relative;             // relative to the root, "/"-separated; empty for the root itself
 };
 
 struct FindCallbacks {
@@ -29,14 +31,15 @@ struct FindCallbacks {
 
 // True for a folder that holds a sound asset: its config.txt says kind "enginesound", or
 // its wave files fit the naming rules of a sound type.
-bool isAssetFolder(const QString& folder);
+bool isAssetFolder(const std::filesystem::path& folder);
 
 // The asset folders at and below `root`, depth first in name order (letter case ignored).
 // The walk does not go below an asset folder, follows links to folders but visits each
 // folder once (a link back up the tree is no loop), and reports unreadable folders through
 // `callbacks.skipped`. A root that is itself no folder is returned as the one asset, so
 // that its check says so.
-std::vector<FoundFolder> findAssetFolders(const QString& root, const FindCallbacks& callbacks = {});
+std::vector<FoundFolder> findAssetFolders(const std::filesystem::path& root,
+                                          const FindCallbacks& callbacks = {});
 
 // The default number of checking threads: one per core.
 int defaultWorkers();

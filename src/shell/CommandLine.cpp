@@ -4,6 +4,7 @@
 #include "LibraryCommand.h"
 #include "Terminal.h"
 #include "check/AssetCheck.h"
+#include "check/AssetFolder.h"
 #include "check/ReportFormat.h"
 
 #include <QString>
@@ -64,7 +65,7 @@ struct Parsed {
     CheckOptions options;
 };
 
-Parsed parse(const QStringList& arguments) {
+Parsed parse(const QStringList& arguments, const std::vector<std::string>& spelled) {
     Parsed p;
     const auto fail = [&](const QString& why) {
         if (p.wrong.isEmpty())
@@ -74,7 +75,10 @@ Parsed parse(const QStringList& arguments) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (folderOnly || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
-            p.options.folders << a;
+            // A folder is opened by its bytes as given: a name that is not valid text in the
+            // locale still names the folder.
+            p.options.paths.emplace_back(spelled[std::size_t(i)]);
+            p.options.folders << check::displayName(spelled[std::size_t(i)]);
             continue;
         }
         if (p.firstOption.isEmpty() && a != QLatin1String("--check"))
@@ -119,7 +123,7 @@ Parsed parse(const QStringList& arguments) {
 int runCheck(const CheckOptions& options) {
     if (options.recursive || options.folders.size() > 1)
         return checkLibraryFolders(options);
-    const check::AssetReport report = check::checkAssetFolder(options.folders.front());
+    const check::AssetReport report = check::checkAssetFolder(options.paths.front());
     check::TextLayout layout;
     layout.width = term::outputWidth(stdout);
     layout.colour = term::colourWanted(stdout);
@@ -133,12 +137,15 @@ int runCheck(const CheckOptions& options) {
 
 std::optional<int> runCommandLine(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    std::vector<std::string> spelled;
+    for (int i = 1; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
+        spelled.emplace_back(argv[i]);
+    }
     if (std::none_of(arguments.begin(), arguments.end(), isOption))
         return std::nullopt;
 
-    const Parsed p = parse(arguments);
+    const Parsed p = parse(arguments, spelled);
     if (p.help) {
         print(stdout, Usage);
         return CheckClean;

@@ -35,7 +35,7 @@ int checkLibraryFolders(const CheckOptions& options) {
     for (qsizetype r = 0; r < roots; ++r) {
         const QString& root = options.folders[r];
         if (!options.recursive) {
-            assets.push_back({r, {root, QString()}, root});
+            assets.push_back({r, {options.paths[std::size_t(r)], root, QString()}, root});
             continue;
         }
         check::FindCallbacks callbacks;
@@ -49,7 +49,8 @@ int checkLibraryFolders(const CheckOptions& options) {
                               .arg(before + found)
                               .arg(check::counted(qsizetype(looked), QStringLiteral("folder"))));
         };
-        for (check::FoundFolder& f : check::findAssetFolders(root, callbacks)) {
+        for (check::FoundFolder& f :
+             check::findAssetFolders(options.paths[std::size_t(r)], callbacks)) {
             // One root: paths relative to it. Several: each path begins with its root.
             QString name = roots == 1 && !f.relative.isEmpty() ? f.relative : f.path;
             assets.push_back({r, std::move(f), std::move(name)});
@@ -76,7 +77,7 @@ int checkLibraryFolders(const CheckOptions& options) {
     check::LibraryRun run;
     run.count = assets.size();
     run.workers = options.jobs > 0 ? options.jobs : check::defaultWorkers();
-    run.check = [&](std::size_t i) { return check::checkAssetFolder(assets[i].found.path); };
+    run.check = [&](std::size_t i) { return check::checkAssetFolder(assets[i].found.native); };
     run.done = [&](std::size_t i, check::AssetReport& report) {
         tally.add(report);
         const Asset& a = assets[i];

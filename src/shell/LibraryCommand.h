@@ -4,10 +4,14 @@
 
 #include <QStringList>
 
+#include <filesystem>
+#include <vector>
+
 namespace ws {
 
 struct CheckOptions {
-    QStringList folders;
+    QStringList folders;                      // as shown
+    std::vector<std::filesystem::path> paths; // the same, as the command line spells them
     bool json = false;
     bool recursive = false;
     bool verbose = false;

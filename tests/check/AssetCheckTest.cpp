@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -290,6 +291,13 @@ TEST(AssetCheckTest, NamesAreCheckedAsTheyAreOnDisk) {
     EXPECT_TRUE(report.folder.endsWith(QStringLiteral("D\u00E9sel"))) << told(report);
     EXPECT_TRUE(has(report, QStringLiteral("\u00E9xtra.wav"), Severity::Warning, "not played"))
         << told(report);
+    // The same folder named on the command line and found below a root.
+    for (const char* options : {"", "--recursive"}) {
+        const std::string run = "cd '" + dir.path().string() + "' && '" WS_PROGRAM "' --check " +
+                                options + " \"$(printf 'D\\351sel')\" >/dev/null 2>&1";
+        const int status = std::system(run.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << options;
+    }
 
     // One misnamed loop and a stray electric loop make a diesel set an electric one.
     const fs::path diesel = copyOfDemo(dir, "Diesel");
