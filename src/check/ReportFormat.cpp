@@ -262,9 +262,15 @@ QJsonObject reportJsonObject(const AssetReport& report) {
                 file["lufs"] = number(m.lufs);
                 file["dcOffset"] = m.dcOffset;
                 file["clippedRuns"] = m.clippedRuns;
+                file["silent"] = m.silent;
+                file["silenceLevel"] = m.silenceLevel;
                 if (f.loop) {
+                    file["headLufs"] = number(m.headLufs);
+                    file["tailLufs"] = number(m.tailLufs);
                     file["seamStep"] = m.seamStep;
                     file["typicalStep"] = m.typicalStep;
+                    file["seamJump"] = m.seamJump;
+                    file["nearJump"] = m.nearJump;
                     file["leadingSilenceMs"] = m.leadingSilenceMs;
                     file["trailingSilenceMs"] = m.trailingSilenceMs;
                 }
@@ -275,7 +281,11 @@ QJsonObject reportJsonObject(const AssetReport& report) {
     root["files"] = files;
     QJsonArray bars;
     for (const LoudnessBar& b : report.loudness)
-        bars.append(QJsonObject{{"label", b.label}, {"lufs", number(b.lufs)}});
+        bars.append(QJsonObject{{"label", b.label},
+                                {"file", b.file},
+                                {"lufs", number(b.lufs)},
+                                {"missing", b.missing},
+                                {"failing", b.failing}});
     root["loudness"] = bars;
     root["limits"] = QJsonArray::fromStringList(report.thresholds);
     root["errors"] = report.errors();
