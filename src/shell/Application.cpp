@@ -9,7 +9,8 @@ namespace ws {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Whistlestop"));
-    setApplicationDisplayName(QStringLiteral("Whistlestop"));
+    // No display name: the window system would append it to every window's caption, and the
+    // main window's caption already names the program.
     setApplicationVersion(QStringLiteral("1.03"));
     setWindowIcon(QIcon(QStringLiteral(":/whistlestop.svg")));
     // Lets a desktop match the windows to the installed menu entry and its icon.

@@ -52,8 +52,10 @@ int badUsage(const QString& why) {
 }
 
 // An argument that asks for the command line rather than the window.
+// Anything that starts with a dash is meant as an option ("-h" too), never as a folder: a
+// mistyped option must not open the window on a folder that does not exist.
 bool isOption(const QString& argument) {
-    return argument.startsWith(QLatin1String("--"));
+    return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
 }
 
 struct Parsed {

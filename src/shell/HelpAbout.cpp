@@ -1,9 +1,11 @@
 // Help > Help and Help > About. Help opens a compiled help file found from the working
 // directory where there is one, and otherwise the manual the program carries, handed to the
-// desktop's viewer; nothing is shown when the desktop cannot open it.
+// desktop's viewer. Where the desktop cannot open it, the manual is shown in a window of the
+// program's own.
 #include "MainWindow.h"
 
 #include "AboutBox.h"
+#include "HelpWindow.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -45,8 +47,8 @@ void MainWindow::Help2Click() {
     }
     if (document.isEmpty())
         document = writtenManual();
-    if (!document.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(document));
+    if (document.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(document)))
+        showManualWindow(this);
 }
 
 void MainWindow::About1Click() {

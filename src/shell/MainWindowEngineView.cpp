@@ -21,6 +21,12 @@
 
 namespace ws {
 
+namespace {
+// More steps than any notched throttle has; fewer than the speed control's.
+constexpr int SpeedControlSteps = 20;
+constexpr int SpeedPageStep = 30;
+} // namespace
+
 void MainWindow::bindSoundHandlers() {
     connect(BtStart, &QPushButton::clicked, this, handler(this, [this] { sound_.BtStartClick(); }));
     connect(BtStop, &QPushButton::clicked, this, handler(this, [this] { sound_.BtStopClick(); }));
@@ -98,6 +104,13 @@ void MainWindow::setThrottleMin(int value) {
 
 void MainWindow::setThrottleMax(int value) {
     Throttle1->setMax(value);
+    // The notches go one at a time; the speed control's 300 steps also go by tens of rpm.
+    const bool speed = value - Throttle1->Min() > SpeedControlSteps;
+    Throttle1->setPageStep(speed ? SpeedPageStep : 1);
+    Throttle1->setToolTip(speed ? QStringLiteral("Speed: the arrow keys move it by 1, Page Up "
+                                                 "and Page Down by %1")
+                                      .arg(SpeedPageStep)
+                                : QString());
 }
 
 void MainWindow::setThrottleFrequency(int ticks) {

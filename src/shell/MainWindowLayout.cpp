@@ -94,6 +94,9 @@ void MainWindow::buildLayout() {
     BtStop = button(client, "BtStop", QStringLiteral("Stop"), {152, 88, 89, 33});
     btBell = button(client, "btBell", QStringLiteral("Bell"), {152, 136, 89, 25});
     BtHorn = button(client, "BtHorn", QStringLiteral("Horn"), {152, 168, 89, 41});
+    // Enter presses the focused button, as Space does.
+    BtStart->setAutoDefault(true);
+    BtStop->setAutoDefault(true);
 
     Label2 = label(client, "Label2", QString(), {240, 216, 137, 13}, Qt::AlignCenter);
     Label3 = label(client, "Label3", QString(), {272, 232, 73, 13}, Qt::AlignCenter);
@@ -175,7 +178,8 @@ void MainWindow::buildMenus() {
         a->setObjectName(name);
         return a;
     };
-    File1 = menuBar()->addMenu(QStringLiteral("File"));
+    // The menus open with Alt and their first letter; the captions themselves are unchanged.
+    File1 = menuBar()->addMenu(QStringLiteral("&File"));
     File1->setObjectName("File1");
     Open1 = action(File1, "Open1", QStringLiteral("Open"));
     Open2 = action(File1, "Open2", QString());
@@ -184,20 +188,29 @@ void MainWindow::buildMenus() {
     RecordToWav1 = action(File1, "RecordToWav1", QStringLiteral("Record to WAV..."));
     Exit1 = action(File1, "Exit1", QStringLiteral("Exit"));
 
-    Device1 = menuBar()->addMenu(QStringLiteral("Device"));
+    Device1 = menuBar()->addMenu(QStringLiteral("&Device"));
     Device1->setObjectName("Device1");
     deviceItems_ = new QActionGroup(this);
     deviceItems_->setExclusive(true);
 
-    Setup1 = menuBar()->addMenu(QStringLiteral("Setup"));
+    Setup1 = menuBar()->addMenu(QStringLiteral("&Setup"));
     Setup1->setObjectName("Setup1");
     OpenWith1 = action(Setup1, "OpenWith1", QStringLiteral("Open With"));
     RemoveOpenWiths1 = action(Setup1, "RemoveOpenWiths1", QStringLiteral("Remove Open Withs"));
 
-    Help1 = menuBar()->addMenu(QStringLiteral("Help"));
+    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     Help1->setObjectName("Help1");
     Help2 = action(Help1, "Help2", QStringLiteral("Help"));
     About1 = action(Help1, "About1", QStringLiteral("About"));
+
+    Open1->setShortcut(QKeySequence::Open);
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Help2->setShortcut(QKeySequence::HelpContents);
+    // The recent folder's entry has no caption until a folder has been opened: an empty row
+    // would be clickable and say nothing.
+    Open2->setVisible(false);
+    connect(Open2, &QAction::changed, this,
+            [this] { Open2->setVisible(!Open2->text().isEmpty()); });
 
     connect(Open1, &QAction::triggered, this, handler(this, [this] { Open1Click(); }));
     connect(Open2, &QAction::triggered, this, handler(this, [this] { Open2Click(); }));

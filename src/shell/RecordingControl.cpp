@@ -64,6 +64,8 @@ void RecordingControl::itemClick() {
         stop();
         return;
     }
+    // Without a sound output nothing could be recorded: that is told before a file is asked for.
+    mixer_.soundDevice();
     const QString path = chooseRecordingFile(window_, folder_);
     if (!path.isEmpty())
         start(path);

@@ -1,9 +1,14 @@
 // Toolkit behaviours shared by the main window's handlers; see Toolkit.h.
 #include "Toolkit.h"
 
+#include "audio/AudioErrors.h"
+#include "audio/SoundDevice.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <QWidget>
 
 #include <chrono>
@@ -68,6 +73,28 @@ TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Vertical, parent) {
     });
 }
 
+void TrackBar::paintEvent(QPaintEvent*) {
+    // The style fills the groove from the minimum, here at the top; a throttle or a volume
+    // rises from the bottom, so the fill belongs below the thumb. The groove and the thumb are
+    // drawn upside down with the position mirrored, which puts the thumb where it is and the
+    // fill beneath it; the ticks are drawn as they are.
+    QStylePainter painter(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    QStyleOptionSlider ticks = option;
+    ticks.subControls = QStyle::SC_SliderTickmarks;
+    painter.drawComplexControl(QStyle::CC_Slider, ticks);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    if (isSliderDown()) {
+        option.activeSubControls = QStyle::SC_SliderHandle;
+        option.state |= QStyle::State_Sunken;
+    }
+    option.upsideDown = !option.upsideDown;
+    option.sliderPosition = option.minimum + option.maximum - option.sliderPosition;
+    option.sliderValue = option.minimum + option.maximum - option.sliderValue;
+    painter.drawComplexControl(QStyle::CC_Slider, option);
+}
+
 QString withLineBreaks(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -114,9 +141,19 @@ int handlerDepth = 0;
 std::vector<std::pair<QPointer<QObject>, std::function<void()>>> deferredActions;
 
 // Shows the exception being handled, from inside a catch block.
+// What a user without a working sound output can do about it.
+const QString NoDeviceAdvice = QStringLiteral(
+    "No sound output could be opened. Start the desktop's sound server (PulseAudio or "
+    "PipeWire), or choose another output in the Device menu, then try again.");
+
 void showCurrentException(QWidget* parent) {
     try {
         throw;
+    } catch (const SoundDeviceError& e) {
+        QString text = QString::fromUtf8(e.what());
+        if (e.ErrorCode == DeviceResult::NoDriver)
+            text += QStringLiteral("\n\n") + NoDeviceAdvice;
+        showError(parent, text);
     } catch (const std::exception& e) {
         showError(parent, QString::fromUtf8(e.what()));
     } catch (...) {

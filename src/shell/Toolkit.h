@@ -66,6 +66,9 @@ public:
     void setFrequency(int ticks) { setTickInterval(ticks); }
     void setOnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     std::function<void()> onChange_;
 };

@@ -430,6 +430,12 @@ TEST(AssetCheckTest, TheCommandLineReportsWithExitCodesAndJsonWithoutADisplay) {
     const Ran unknown = runProgram({"--check", qpath(set), "--bogus"});
     EXPECT_EQ(unknown.code, 3);
     EXPECT_TRUE(unknown.err.contains("Usage:"));
+    // Without --check, before any window: no display is needed to be told.
+    for (const char* option : {"-h", "--bogus"}) {
+        const Ran window = runProgram({option});
+        EXPECT_EQ(window.code, 3) << option;
+        EXPECT_TRUE(window.err.contains("Usage:")) << window.err.toStdString();
+    }
 }
 
 TEST(AssetCheckTest, ALibraryIsFoundBelowItsRootsAndListedOneLinePerAssetInOrder) {

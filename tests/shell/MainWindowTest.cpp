@@ -112,7 +112,11 @@ TEST_F(MainWindowTest, MenusAndTheDeviceListWithTheFirstDeviceChecked) {
     QStringList menus;
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList({"File", "Device", "Setup", "Help"}));
+    EXPECT_EQ(menus, QStringList({"&File", "&Device", "&Setup", "&Help"}));
+    EXPECT_EQ(control<QAction>("Open1")->shortcut(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(control<QAction>("Exit1")->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(control<QAction>("Help2")->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    EXPECT_FALSE(control<QAction>("Open2")->isVisible()) << "no recent folder yet";
 
     QStringList file;
     for (QAction* a : control<QMenu>("File1")->actions())
@@ -138,6 +142,56 @@ TEST_F(MainWindowTest, MenusAndTheDeviceListWithTheFirstDeviceChecked) {
     EXPECT_TRUE(devices[1]->isChecked());
     EXPECT_FALSE(devices[0]->isChecked());
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(MainWindowTest, EnterPressesTheFocusedButtonAndTheSlidersFillFromTheBottom) {
+    start({demo("Diesel")});
+    auto* startButton = control<QPushButton>("BtStart");
+    int pressed = 0;
+    QObject::connect(startButton, &QPushButton::clicked, [&] { ++pressed; });
+    // With no sound output the press is refused with the way out in the box.
+    auto& sound = dynamic_cast<ManualSoundSystem&>(soundSystem());
+    sound.failCreateWith(DeviceResult::NoDriver);
+    QTest::keyClick(startButton, Qt::Key_Return);
+    sound.failCreateWith(0);
+    EXPECT_EQ(pressed, 1);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("No sound driver is available for use."));
+    EXPECT_TRUE(errors[0].contains("Device menu")) << errors[0].toStdString();
+
+    // Highlighted pixels of the groove: few with the throttle at idle (its bottom), many at
+    // the top notch; many with the volume at 100 (its top).
+    const auto filled = [](TrackBar* bar) {
+        const QImage image = bar->grab().toImage();
+        const QColor highlight = bar->palette().color(QPalette::Highlight);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += std::abs(c.hue() - highlight.hue()) < 12 && c.saturation() > 80;
+            }
+        return count;
+    };
+    auto* throttle = control<TrackBar>("Throttle1");
+    throttle->setPosition(throttle->Max());
+    const int idle = filled(throttle);
+    throttle->setPosition(throttle->Min());
+    EXPECT_GT(filled(throttle), idle + 100);
+    auto* volume = control<TrackBar>("Volume1");
+    volume->setPosition(volume->Min());
+    EXPECT_GT(filled(volume), idle + 100);
+
+    // The speed control's 300 steps go by 30 with Page Up and Page Down, and say so; the
+    // notches go one by one.
+    EngineView& view = *window;
+    view.setThrottleMax(299);
+    EXPECT_EQ(throttle->pageStep(), 30);
+    EXPECT_TRUE(throttle->toolTip().contains("Page Up"));
+    throttle->setPosition(299);
+    QTest::keyClick(throttle, Qt::Key_PageUp);
+    EXPECT_EQ(throttle->Position(), 299 - 30) << "Page Up moves the thumb up, towards idle";
+    view.setThrottleMax(8);
+    EXPECT_EQ(throttle->pageStep(), 1);
 }
 
 TEST_F(MainWindowTest, FirstRunOpensAtTheDefaultPlaceAndWritesTheFourSections) {

@@ -11,12 +11,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 
@@ -316,6 +318,13 @@ TEST_F(OpenWithTest, HelpPrefersTheSubfolderFileThenTheManualAndAboutIsCentred) 
     trigger("Help2");
     QDir::setCurrent(oldCwd);
     QDesktopServices::unsetUrlHandler("file");
+    // Where nothing opens it, the manual is shown in a window of the program's own, once.
+    trigger("Help2");
+    trigger("Help2");
+    const auto helps = window->findChildren<QDialog*>("HelpWindow");
+    ASSERT_EQ(helps.size(), 1);
+    EXPECT_TRUE(helps[0]->isVisible());
+    EXPECT_TRUE(helps[0]->findChild<QTextBrowser*>()->toPlainText().contains("Wine"));
     ASSERT_EQ(opened.urls.size(), 3);
     EXPECT_EQ(opened.urls[0].toLocalFile(), qpath(dir / "help" / "whistlestop.chm"));
     EXPECT_EQ(opened.urls[1].toLocalFile(), qpath(dir / "whistlestop.chm"));

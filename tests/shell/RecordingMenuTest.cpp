@@ -10,8 +10,11 @@
 #include "shell/RecordingControl.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace ws;
 using namespace ws::test;
@@ -52,6 +55,25 @@ TEST_F(RecordingMenuTest, FailuresSayWhyAndClosingKeepsTheTake) {
     startShown("Diesel");
     ASSERT_NE(item(), nullptr);
     ASSERT_NE(indicator(), nullptr);
+
+    // With no sound output the user is told how to get one, before any file is asked for.
+    bool asked = false;
+    {
+        QObject guard; // a dialog that should not have come is closed, not waited for
+        QTimer::singleShot(2000, &guard, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                asked = true;
+                dialog->reject();
+            }
+        });
+        system.failCreateWith(DeviceResult::NoDriver);
+        item()->trigger();
+        system.failCreateWith(0);
+    }
+    EXPECT_FALSE(asked);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.takeFirst().contains("Device menu"));
+    EXPECT_TRUE(idle());
 
     // Nothing can be made in /proc, whoever runs the test.
     recordTo("/proc/take.wav");
