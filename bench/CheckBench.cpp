@@ -14,6 +14,8 @@
 #include "check/AudioMeasure.h"
 #include "check/SeamMeasure.h"
 
+#include "BenchPaths.h"
+
 #include <benchmark/benchmark.h>
 #include <ebur128.h>
 #include <sndfile.h>
@@ -33,22 +35,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ws::bench::corpusDir;
+using ws::bench::demoDir;
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The generated demo sets: where the tests' support library says when it is linked in,
-// else beside this program in the build tree (<build>/bench/ws_bench, <build>/demo).
-fs::path demoDir() {
-#ifdef WS_DEMO_DIR
-    return fs::path(WS_DEMO_DIR);
-#else
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : self.parent_path().parent_path() / "demo";
-#endif
 }
 
 struct DemoFile {
@@ -142,20 +134,6 @@ BENCHMARK(BM_MeasureVsRead)->UseManualTime()->Unit(benchmark::kMillisecond);
 } // namespace
 
 namespace {
-
-// The real recordings: where the tests' support library says when it is linked in, else
-// beside the source tree of this build (<source>/build/<preset>/bench/ws_bench).
-fs::path corpusDir() {
-#ifdef WS_CORPUS_DIR
-    return fs::path(WS_CORPUS_DIR);
-#else
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path()
-              : self.parent_path().parent_path().parent_path().parent_path().parent_path() /
-                    "shared" / "corpus";
-#endif
-}
 
 bool oldRuleClicks(const ws::check::AudioMeasure& m) {
     return m.seamStep > 0.01 && m.seamStep > 4 * m.typicalStep;

@@ -11,6 +11,8 @@
 
 #include <QFile>
 
+#include "BenchPaths.h"
+
 #include <benchmark/benchmark.h>
 #include <ebur128.h>
 #include <sndfile.h>
@@ -24,6 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ws::bench::demoDir;
 using Clock = std::chrono::steady_clock;
 
 constexpr int LibraryAssets = 1000;
@@ -38,16 +41,6 @@ double cpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-fs::path demoDir() {
-#ifdef WS_DEMO_DIR
-    return fs::path(WS_DEMO_DIR);
-#else
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : self.parent_path().parent_path() / "demo";
-#endif
 }
 
 // One demo set: its audio length and its samples for the meter alone.
